@@ -1,0 +1,17 @@
+#include "platform/Services.h"
+#include "window/Form1.h"
+
+#include <cmath>
+
+// The beat of a round: the cat jumps to a random slot, shown or hidden as the
+// menu says, sounds the cue of that slot, and the timer takes the period
+// chosen now for the jump after this one.
+void Form1::Timer1_Timer()
+{
+    catPos = static_cast<std::int16_t>(std::floor(platform::Rnd() * rules::kSlots));
+    Image1.setLeft(Width() / rules::kSlots * catPos);
+    Image1.setVisible(Imgput.Checked());
+    cueFile = QStringLiteral("Cat") + platform::CStr(catPos).right(1) + QStringLiteral(".wav");
+    PlayCue();
+    Timer1.setInterval(catInterval);
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+namespace platform {
+
+// Message box styles: the buttons plus one icon.
+enum MsgBoxStyle : int {
+    vbOKOnly = 0,
+    vbCritical = 16,
+    vbQuestion = 32,
+    vbExclamation = 48,
+    vbInformation = 64,
+};
+
+// Shows a modal box and returns when the player has closed it. An empty title
+// gives the application title. Returns 1 (OK).
+int MsgBox(const QString &text, int style = vbOKOnly, const QString &title = {});
+
+// The system clipboard.
+struct Clipboard {
+    static void Clear();
+    // Format 1 is plain text, the only one the game uses.
+    static void SetText(const QString &text, int format = 1);
+};
+
+// The project's version numbers.
+struct App {
+    static std::int16_t Major();
+    static std::int16_t Minor();
+    static std::int16_t Revision();
+};
+
+// The random sequence: Rnd() is uniform in [0, 1). Randomize() re-seeds it
+// from the clock; Randomize(seed) makes it repeatable, for tests.
+void Randomize();
+void Randomize(std::uint64_t seed);
+double Rnd();
+
+// Decimal text of a number with a sign position in front: " 10", " 0", "-10".
+QString Str(long number);
+// Decimal text of a number without a sign position: "10", "0", "-10".
+QString CStr(long number);
+
+} // namespace platform

@@ -1,0 +1,24 @@
+#include "window/Form1.h"
+
+#include <chrono>
+
+// Every cue is opened afresh: whatever still sounds is cut off first, so only
+// one cue is ever heard.
+void Form1::PlayCue()
+{
+    MMControl1.setCommand(QStringLiteral("Stop"));
+    MMControl1.setCommand(QStringLiteral("Close"));
+    MMControl1.setFileName(cueFile);
+    MMControl1.setCommand(QStringLiteral("Open"));
+    MMControl1.setCommand(QStringLiteral("Play"));
+}
+
+// Holds the whole window until the cue has ended: no event runs meanwhile, key
+// presses queue up in order and a timer that fell due ticks once afterwards.
+// The wait sleeps between looks at the device instead of spinning.
+void Form1::WaitCueEnd()
+{
+    using namespace std::chrono_literals;
+    while (MMControl1.Mode() == platform::MMControl::kModePlay)
+        MMControl1.waitForModeChange(5ms);
+}
