@@ -14,6 +14,10 @@ constexpr quint32 kWhite = 0xFFFFFF;
 
 } // namespace
 
+// The icon is built into the game's library; a static library must ask for its
+// resources to be registered.
+static void registerResources() { Q_INIT_RESOURCE(assets); }
+
 // The window as it is designed; Form_Load then fits it to the screen. Design
 // positions are in twips; the nine labels sit in Frame1, the rest on the window.
 Form1::Form1()
@@ -45,6 +49,7 @@ Form1::Form1()
       Imgput(HelpMenu.addAction(QStringLiteral("ろぴちゃんがみえる")), true, true),
       mnuVersion(menuBar()->addAction(QStringLiteral("バージョン(&V)")), false)
 {
+    registerResources();
     setWindowIcon(QIcon(QStringLiteral(":/ropi.png")));
 
     cmdReset.setEnabled(false);

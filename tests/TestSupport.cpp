@@ -1,0 +1,94 @@
+#include "TestSupport.h"
+
+#include "window/Form1.h"
+
+#include <QApplication>
+#include <QDataStream>
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+
+#include <cmath>
+
+namespace testing {
+
+void writeTone(const QString &path, int milliseconds, double frequency)
+{
+    constexpr int kRate = 48000;
+    const int frames = kRate * milliseconds / 1000;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(path));
+    QDataStream out(&file);
+    out.setByteOrder(QDataStream::LittleEndian);
+    const quint32 dataBytes = frames * 4;
+    out.writeRawData("RIFF", 4);
+    out << quint32(36 + dataBytes);
+    out.writeRawData("WAVEfmt ", 8);
+    out << quint32(16) << quint16(1) << quint16(2) << quint32(kRate) << quint32(kRate * 4)
+        << quint16(4) << quint16(16);
+    out.writeRawData("data", 4);
+    out << dataBytes;
+    for (int i = 0; i < frames; ++i) {
+        const auto sample = qint16(8000 * std::sin(2 * M_PI * frequency * i / kRate));
+        out << sample << sample;
+    }
+}
+
+GameFolder::GameFolder(Cues cues, int shotCueMilliseconds) : previous_(QDir::currentPath())
+{
+    const QDir assets(QStringLiteral(ROPI_ASSETS_DIR));
+    QFile::copy(assets.filePath(QStringLiteral("Cat.gif")),
+                dir_.filePath(QStringLiteral("Cat.gif")));
+    const QStringList names{QStringLiteral("Cat0.wav"), QStringLiteral("Cat1.wav"),
+                            QStringLiteral("Cat2.wav"), QStringLiteral("Cat3.wav"),
+                            QStringLiteral("Cat4.wav"), QStringLiteral("ピンポン.wav"),
+                            QStringLiteral("ブー.wav")};
+    for (const QString &name : names) {
+        if (cues == GameAssets)
+            QFile::copy(assets.filePath(name), dir_.filePath(name));
+        else
+            writeTone(dir_.filePath(name),
+                      name.startsWith(QLatin1String("Cat")) ? 20 : shotCueMilliseconds);
+    }
+    QDir::setCurrent(dir_.path());
+}
+
+GameFolder::~GameFolder() { QDir::setCurrent(previous_); }
+
+std::unique_ptr<Form1> showGame()
+{
+    auto form = std::make_unique<Form1>();
+    form->Load();
+    form->Show();
+    form->activateWindow();
+    if (!QTest::qWaitForWindowActive(form.get()))
+        qWarning("the game window did not become active");
+    return form;
+}
+
+void press(Form1 &form, Qt::Key key, Qt::KeyboardModifiers modifiers)
+{
+    QTest::keyClick(form.windowHandle(), key, modifiers);
+}
+
+void closeNextModalBox(QString *title, QString *text, int keepOpenMs)
+{
+    auto *poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, title, text, keepOpenMs] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        if (title)
+            *title = box->windowTitle();
+        if (text)
+            *text = box->text();
+        poll->deleteLater();
+        QTimer::singleShot(keepOpenMs, box, &QMessageBox::accept);
+    });
+    poll->start(10);
+}
+
+} // namespace testing

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+
+class Form1;
+class QWidget;
+
+namespace testing {
+
+// Writes a 16-bit stereo 48 kHz WAV tone of the given length.
+void writeTone(const QString &path, int milliseconds, double frequency = 440.0);
+
+// A temporary folder that is the current directory while it lives, holding the
+// game's picture and its cues. Short cues keep tests that shoot fast; the
+// game's own assets are used when asked for.
+class GameFolder {
+public:
+    enum Cues { ShortCues, GameAssets };
+    explicit GameFolder(Cues cues = ShortCues, int shotCueMilliseconds = 30);
+    ~GameFolder();
+    QString path(const QString &name) const { return dir_.filePath(name); }
+
+private:
+    QTemporaryDir dir_;
+    QString previous_;
+};
+
+// A loaded and shown game window, active, so that keys reach it the way they
+// reach it on a desktop.
+std::unique_ptr<Form1> showGame();
+
+// Presses and releases a key on the game's window, routed by Qt like a real key.
+void press(Form1 &form, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+
+// Closes the next modal box that opens, after leaving it open for keepOpenMs,
+// handing its title and text to the caller.
+void closeNextModalBox(QString *title, QString *text, int keepOpenMs = 0);
+
+} // namespace testing
