@@ -1,13 +1,21 @@
 #!/usr/bin/env bash
-# Installs what building, playing and testing ropi need on Debian 12, and only
-# what is missing: apt-get update runs only when something has to be installed.
+# Installs what ropi needs on Debian 12, and only what is missing: apt-get
+# update runs only when something has to be installed.
+#   setup.sh play   building and playing
+#   setup.sh test   the above, and what the tests drive the game with
+#   setup.sh ci     the above, and what CI's extra checks need
 set -euo pipefail
 
-packages=(
-    cmake g++ make pkg-config clang-format
-    qt6-base-dev libsdl2-mixer-dev fonts-ipafont-gothic
-    xvfb xdotool xclip x11-utils imagemagick
-)
+play=(cmake g++ make pkg-config qt6-base-dev libsdl2-mixer-dev fonts-ipafont-gothic)
+test=(clang-format python3 xvfb xdotool xclip x11-utils imagemagick)
+ci=()
+
+case "${1:-play}" in
+play) packages=("${play[@]}") ;;
+test) packages=("${play[@]}" "${test[@]}") ;;
+ci) packages=("${play[@]}" "${test[@]}" "${ci[@]}") ;;
+*) echo "usage: $0 [play|test|ci]" >&2; exit 2 ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do

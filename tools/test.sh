@@ -2,7 +2,7 @@
 # Sets up, builds and runs every test: the format check, then ctest.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/tools/setup.sh"
+"$root/tools/setup.sh" test
 "$root/tools/check-format.sh"
 cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$root/build" -j"$(nproc)"
