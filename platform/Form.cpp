@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QStyleFactory>
-#include <QTimer>
 
 namespace platform {
 
@@ -53,13 +52,10 @@ void Form::fitOuterSize()
 {
     // The window manager's frame is only known once the window is shown; until
     // then the client takes the whole outer size.
-    const QRect frame = frameGeometry();
-    const QRect inner = geometry();
-    const int frameWidth = frame.width() - inner.width();
-    const int frameHeight = frame.height() - inner.height();
+    frameExtra_ = frameGeometry().size() - geometry().size();
     move(toPixels(left_), toPixels(top_));
-    setFixedSize(std::max(1, toPixels(width_) - frameWidth),
-                 std::max(1, toPixels(height_) - frameHeight));
+    setFixedSize(std::max(1, toPixels(width_) - frameExtra_.width()),
+                 std::max(1, toPixels(height_) - frameExtra_.height()));
 }
 
 void Form::keyPressEvent(QKeyEvent *event)
@@ -70,10 +66,13 @@ void Form::keyPressEvent(QKeyEvent *event)
     guarded([&] { Form_KeyDown(keyCode, shift); });
 }
 
-void Form::showEvent(QShowEvent *event)
+void Form::moveEvent(QMoveEvent *event)
 {
-    QMainWindow::showEvent(event);
-    QTimer::singleShot(0, this, &Form::fitOuterSize);
+    QMainWindow::moveEvent(event);
+    // A window manager frames the window after it is shown, and moves it as it
+    // does: fit the outer size again once the frame is known.
+    if (frameGeometry().size() - geometry().size() != frameExtra_)
+        fitOuterSize();
 }
 
 void configureApplication()

@@ -53,12 +53,13 @@ protected:
     }
 
     void keyPressEvent(QKeyEvent *event) override;
-    void showEvent(QShowEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
 
 private:
     void fitOuterSize();
 
     float left_, top_, width_, height_;
+    QSize frameExtra_; // what the window manager's frame adds to the client size
     bool loaded_ = false;
 };
 
