@@ -78,6 +78,8 @@ void Form::moveEvent(QMoveEvent *event)
 void configureApplication()
 {
     QApplication::setApplicationName(kAppTitle);
+    // Lets a desktop match the window to its launcher entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("ropi"));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QFont font = japaneseFont(QApplication::font().pointSizeF());
     QApplication::setFont(font);

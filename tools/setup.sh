@@ -8,7 +8,7 @@ set -euo pipefail
 
 play=(cmake g++ make pkg-config qt6-base-dev libsdl2-mixer-dev fonts-ipafont-gothic)
 test=(clang-format python3 xvfb xdotool xclip x11-utils imagemagick)
-ci=()
+ci=(dpkg-dev file desktop-file-utils appstream)
 
 case "${1:-play}" in
 play) packages=("${play[@]}") ;;
