@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QtEndian>
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -126,6 +127,53 @@ QByteArray readCueFile(const QString &fileName)
     return bytes;
 }
 
+// Bytes per second of sound in the format the device was opened with; 0 when it is not open.
+double deviceBytesPerSecond()
+{
+    int frequency = 0, channels = 0;
+    Uint16 format = 0;
+    if (Mix_QuerySpec(&frequency, &format, &channels) == 0)
+        return 0;
+    return double(frequency) * channels * (SDL_AUDIO_BITSIZE(format) / 8);
+}
+
+// True when the WAV's chunks, up to and including its samples, lie within the file. The
+// mixer sets aside as much memory as a header claims, 4 GiB for a few bytes that say so.
+bool dataChunkFitsTheFile(const QByteArray &bytes)
+{
+    qsizetype at = 12; // past "RIFF", its size and "WAVE"
+    while (at + 8 <= bytes.size()) {
+        const auto length = qFromLittleEndian<quint32>(bytes.constData() + at + 4);
+        if (bytes.mid(at, 4) == "data")
+            return length <= bytes.size() - at - 8;
+        at += 8 + qsizetype(length) + (length & 1); // chunks are padded to an even size
+    }
+    return false;
+}
+
+// True when the bytes are a WAV whose sound, converted to the device's format, stays within
+// kMaxDecodedBytes. Anything else is refused before the mixer sees it: the mixer would take
+// any music format it knows (MIDI, MOD, MP3...), some of which a few bytes can turn into hours
+// of sound, and it crashes on some WAVs whose rate makes the conversion too large.
+bool isAcceptableWav(const QByteArray &bytes)
+{
+    if (bytes.size() < 12 || !bytes.startsWith("RIFF") || bytes.mid(8, 4) != "WAVE" ||
+        !dataChunkFitsTheFile(bytes))
+        return false;
+    SDL_AudioSpec spec = {};
+    Uint8 *samples = nullptr;
+    Uint32 length = 0;
+    if (!SDL_LoadWAV_RW(SDL_RWFromConstMem(bytes.constData(), int(bytes.size())), 1, &spec,
+                        &samples, &length))
+        return false;
+    SDL_FreeWAV(samples);
+    const double bytesPerSecond =
+        double(spec.freq) * spec.channels * (SDL_AUDIO_BITSIZE(spec.format) / 8);
+    if (spec.freq <= 0 || bytesPerSecond <= 0)
+        return false;
+    return length / bytesPerSecond * deviceBytesPerSecond() <= double(MMControl::kMaxDecodedBytes);
+}
+
 void haltIfOnChannel(Mix_Chunk *chunk)
 {
     // Another MMControl may have taken the channel since; its cue is not ours to stop.
@@ -164,8 +212,9 @@ int MMControl::Mode() const
 {
     if (!chunk_)
         return kModeNotOpen;
-    const bool sounding = playing_ && endingsSoFar() == endingsBeforePlay_ &&
-                          Mix_Playing(kChannel) != 0 && Mix_GetChunk(kChannel) == chunk_;
+    const bool sounding = playing_ && std::chrono::steady_clock::now() < playDeadline_ &&
+                          endingsSoFar() == endingsBeforePlay_ && Mix_Playing(kChannel) != 0 &&
+                          Mix_GetChunk(kChannel) == chunk_;
     return sounding ? kModePlay : kModeStopped;
 }
 
@@ -173,11 +222,13 @@ void MMControl::waitForModeChange(std::chrono::milliseconds timeout) const
 {
     if (Mode() != kModePlay)
         return;
-    // wait_for adds the timeout to the clock's now, which would overflow for "forever".
+    // wait_until would overflow for a "forever" timeout; and never past the cue's deadline,
+    // where Mode() stops reading kModePlay whatever the device says.
     const auto limit = std::min(timeout, std::chrono::milliseconds(std::chrono::hours(24)));
+    const auto deadline = std::min(std::chrono::steady_clock::now() + limit, playDeadline_);
     AudioDevice &audio = device();
     std::unique_lock lock(audio.mutex);
-    audio.ended.wait_for(lock, limit, [&] { return audio.endings != endingsBeforePlay_; });
+    audio.ended.wait_until(lock, deadline, [&] { return audio.endings != endingsBeforePlay_; });
 }
 
 void MMControl::open()
@@ -186,7 +237,7 @@ void MMControl::open()
     if (!device().opened)
         return;
     const QByteArray bytes = readCueFile(fileName_);
-    if (bytes.isEmpty())
+    if (!isAcceptableWav(bytes))
         return;
     // Mix_LoadWAV_RW decodes into a buffer of its own, so the bytes may go afterwards.
     chunk_ = Mix_LoadWAV_RW(SDL_RWFromConstMem(bytes.constData(), int(bytes.size())), 1);
@@ -200,6 +251,10 @@ void MMControl::play()
     // after this point belongs to the cue started here.
     Mix_HaltChannel(kChannel);
     endingsBeforePlay_ = endingsSoFar();
+    const auto length = std::chrono::duration<double>(chunk_->alen / deviceBytesPerSecond());
+    playDeadline_ = std::chrono::steady_clock::now() +
+                    std::chrono::duration_cast<std::chrono::steady_clock::duration>(length) +
+                    kEndMargin;
     playing_ = Mix_PlayChannel(kChannel, chunk_, 0) == kChannel;
 }
 

@@ -24,6 +24,16 @@ public:
     // huge file cannot stall the game or eat its memory.
     static constexpr qint64 kMaxFileBytes = 16 * 1024 * 1024;
 
+    // A small file can claim a very low sample rate and swell when converted to the device's
+    // format (16 MiB of 8 kHz mono 8-bit would become 384 MiB): cues whose sound would take
+    // more than this once converted are refused too.
+    static constexpr qint64 kMaxDecodedBytes = 2 * kMaxFileBytes;
+
+    // How long past its own length a cue may still read kModePlay. A device that stopped
+    // mixing (removed, paused, stuck) never reports the end of the cue, and the game would
+    // otherwise hold its window for good.
+    static constexpr std::chrono::milliseconds kEndMargin{250};
+
     MMControl();
     ~MMControl();
     MMControl(const MMControl &) = delete;
@@ -57,6 +67,7 @@ private:
     Mix_Chunk *chunk_ = nullptr;
     bool playing_ = false; // set by Play, cleared by Stop/Close; the device decides the rest
     quint64 endingsBeforePlay_ = 0; // the device's count of ended sounds when Play started ours
+    std::chrono::steady_clock::time_point playDeadline_; // Play's time, the cue's length, a margin
 };
 
 } // namespace platform

@@ -224,6 +224,14 @@ void TestMMControl::initTestCase()
     QVERIFY(writeBytes("text.wav", "This is not a sound, only a text file with a .wav name.\n"));
     QVERIFY(writeSilentWavOfSize(QStringLiteral("huge.wav"), MMControl::kMaxFileBytes + 4));
     QVERIFY(writeSilentWavOfSize(QStringLiteral("largest.wav"), MMControl::kMaxFileBytes));
+    QVERIFY(writeBytes("overclaiming.wav", wavHeader(0xffffff00u) + QByteArray(4000, '\x10')));
+    // Within the size limit, but 8 kHz mono 8-bit: 24 times that size at the device's format.
+    QByteArray lowRate = wavHeader(quint32(MMControl::kMaxFileBytes - kWavHeaderBytes));
+    lowRate.replace(22, 14,
+                    QByteArray::fromHex("0100401f0000401f00000100"
+                                        "0800"));
+    QVERIFY(writeBytes("lowrate.wav", lowRate) &&
+            QFile("lowrate.wav").resize(MMControl::kMaxFileBytes));
 }
 
 void TestMMControl::cleanupTestCase() { QDir::setCurrent(previousDir_); }
@@ -358,6 +366,8 @@ void TestMMControl::unplayableFilesAreSilent_data()
     QTest::newRow("fifo") << QStringLiteral("fifo.wav");
     QTest::newRow("text") << QStringLiteral("text.wav");
     QTest::newRow("too large") << QStringLiteral("huge.wav");
+    QTest::newRow("claims more than it holds") << QStringLiteral("overclaiming.wav");
+    QTest::newRow("swells when converted") << QStringLiteral("lowrate.wav");
     QTest::newRow("no name") << QString();
 }
 
