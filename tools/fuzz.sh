@@ -10,6 +10,7 @@ shift || true
 harnesses=("$@")
 ((${#harnesses[@]})) || harnesses=(fuzz_cue fuzz_picture)
 
+"$root/tools/setup.sh" ci
 cd "$root"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz

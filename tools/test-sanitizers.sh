@@ -4,6 +4,7 @@
 # in tools/lsan.supp are let through.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/tools/setup.sh" ci
 cd "$root"
 cmake --preset asan >/dev/null
 cmake --build --preset asan
