@@ -19,6 +19,7 @@ void Form1::Form_KeyDown(std::int16_t &KeyCode, std::int16_t)
         MMControl1.setCommand(QStringLiteral("Stop"));
         MMControl1.setCommand(QStringLiteral("Close"));
         End();
+        break;
     case vbKeyA + ('F' - 'A'):
     case vbKeyA + ('J' - 'A'): Ropi(); break;
     default: break;

@@ -1,0 +1,66 @@
+"""The game among other programs: its title, the version box, the three ways
+to quit, and what happens when its files are missing."""
+import re
+import time
+
+from harness import Game, is_cat, run, wait_until
+from screen import cat_slot, menu_bar_height, menu_titles
+
+CUE_FILES = ['Cat0.wav', 'Cat1.wav', 'Cat2.wav', 'Cat3.wav', 'Cat4.wav', 'ピンポン.wav', 'ブー.wav']
+
+
+def gone_after(game, action):
+    """Runs the action and returns the exit status and how long the game took to go."""
+    sent = time.monotonic()
+    action()
+    status = game.process.wait(5)
+    return status, time.monotonic() - sent
+
+
+def desktop():
+    with Game('title-version-close') as game:
+        assert game.window_name(game.window) == 'ろぴぽあゲーム'
+        game.key('alt+v')
+        box = game.wait_for_window(name='バージョン情報')
+        game.shots.append(('version', game.shot()))
+        game.key('Return')
+        wait_until(lambda: box not in game.windows(name='バージョン情報'), 3, 'the box stayed')
+        assert game.process.poll() is None, 'the version box ended the game'
+        status, took = gone_after(game, game.close_window)
+        assert status == 0, f'close box: status {status}'
+        print(f'close box: gone after {took:.2f} s')
+
+    for name, how in [('Esc', lambda g: g.key('Escape')),
+                      ('終了 clicked', lambda g: g.click(menu_titles(g.shot())[0],
+                                                         menu_bar_height(g.shot()) // 2))]:
+        with Game('quit') as game:
+            game.key('space')
+            game.wait_for_cue(0, is_cat)
+            status, took = gone_after(game, lambda: how(game))
+            assert status == 0, f'{name}: status {status}'
+            assert took < 2, f'{name}: {took:.2f} s'
+            print(f'{name}: gone after {took:.2f} s')
+
+    with Game('no-picture', without=['Cat.gif']) as game:
+        game.key('space')
+        box = game.wait_for_window(name='ropi1')
+        game.shots.append(('error box', game.shot()))
+        assert game.process.poll() is None, 'ended before the error was read'
+        status, took = gone_after(game, lambda: game.key('Return'))
+        assert status != 0, 'a missing picture ended the game with status 0'
+        print(f'missing Cat.gif: status {status}, gone {took:.2f} s after Enter')
+
+    with Game('no-cues', without=CUE_FILES) as game:
+        game.key('4', 'space')
+        slots = set()
+        wait_until(lambda: slots.add(cat_slot(game.shot())) or len(slots - {None}) >= 2, 10,
+                   'the cat does not move')
+        game.key('f')
+        wait_until(lambda: re.fullmatch('得点 ( 10|-10)', game.clipboard()), 3,
+                   'a shot put no score on the clipboard')
+        game.wait_frames(48000)  # a second more of what the player hears
+        assert game.sound().count(0) == len(game.sound()), 'something sounded'
+
+
+if __name__ == '__main__':
+    run(desktop)
