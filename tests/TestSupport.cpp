@@ -14,27 +14,40 @@
 
 namespace testing {
 
-void writeTone(const QString &path, int milliseconds, double frequency)
+QByteArray wavHeader(quint32 rate, quint16 channels, quint16 bits, quint32 dataBytes)
 {
-    constexpr int kRate = 48000;
-    const int frames = kRate * milliseconds / 1000;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        qFatal("cannot write %s", qPrintable(path));
-    QDataStream out(&file);
+    QByteArray header;
+    QDataStream out(&header, QIODevice::WriteOnly);
     out.setByteOrder(QDataStream::LittleEndian);
-    const quint32 dataBytes = frames * 4;
     out.writeRawData("RIFF", 4);
     out << quint32(36 + dataBytes);
     out.writeRawData("WAVEfmt ", 8);
-    out << quint32(16) << quint16(1) << quint16(2) << quint32(kRate) << quint32(kRate * 4)
-        << quint16(4) << quint16(16);
+    out << quint32(16) << quint16(1) << channels << rate << quint32(rate * channels * bits / 8)
+        << quint16(channels * bits / 8) << bits;
     out.writeRawData("data", 4);
     out << dataBytes;
+    return header;
+}
+
+QByteArray toneWav(int milliseconds, double frequency)
+{
+    constexpr int kRate = 48000;
+    const int frames = kRate * milliseconds / 1000;
+    QByteArray wav = wavHeader(kRate, 2, 16, quint32(frames * 4));
+    QDataStream out(&wav, QIODevice::Append);
+    out.setByteOrder(QDataStream::LittleEndian);
     for (int i = 0; i < frames; ++i) {
         const auto sample = qint16(8000 * std::sin(2 * M_PI * frequency * i / kRate));
         out << sample << sample;
     }
+    return wav;
+}
+
+void writeTone(const QString &path, int milliseconds, double frequency)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(toneWav(milliseconds, frequency)) < 0)
+        qFatal("cannot write %s", qPrintable(path));
 }
 
 GameFolder::GameFolder(Cues cues, int shotCueMilliseconds) : previous_(QDir::currentPath())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -10,7 +11,10 @@ class QWidget;
 
 namespace testing {
 
-// Writes a 16-bit stereo 48 kHz WAV tone of the given length.
+// The 44-byte header of a PCM WAV holding dataBytes of samples.
+QByteArray wavHeader(quint32 rate, quint16 channels, quint16 bits, quint32 dataBytes);
+// A 16-bit stereo 48 kHz WAV tone of the given length.
+QByteArray toneWav(int milliseconds, double frequency = 440.0);
 void writeTone(const QString &path, int milliseconds, double frequency = 440.0);
 
 // A temporary folder that is the current directory while it lives, holding the

@@ -51,23 +51,6 @@ void appendLE(QByteArray &out, quint32 value, int bytes)
         out.append(char((value >> (8 * i)) & 0xff));
 }
 
-QByteArray wavHeader(quint32 rate, quint16 channels, quint16 bits, quint32 dataBytes)
-{
-    QByteArray header("RIFF");
-    appendLE(header, 36 + dataBytes, 4);
-    header.append("WAVEfmt ");
-    appendLE(header, 16, 4);
-    appendLE(header, 1, 2); // PCM
-    appendLE(header, channels, 2);
-    appendLE(header, rate, 4);
-    appendLE(header, rate * channels * bits / 8, 4);
-    appendLE(header, channels * bits / 8, 2);
-    appendLE(header, bits, 2);
-    header.append("data");
-    appendLE(header, dataBytes, 4);
-    return header;
-}
-
 // A GIF of one frame, said to be side x side pixels, holding one pixel's worth of data.
 QByteArray giantGif(quint16 side)
 {
@@ -140,9 +123,10 @@ void spoil(const QString &path, const QString &kind)
     else if (kind == "claims 8000 x 8000") // 256 MB: QImage could, the allocation limit refuses
         write(path, giantGif(8000));
     else if (kind == "claims 4 GB of samples")
-        write(path, wavHeader(48000, 2, 16, 0xffffff00u) + QByteArray(4000, '\x10'));
+        write(path, testing::wavHeader(48000, 2, 16, 0xffffff00u) + QByteArray(4000, '\x10'));
     else if (kind == "swells when converted") // 16 MiB at 8 kHz mono 8-bit: 384 MiB at 48 kHz
-        write(path, wavHeader(8000, 1, 8, MMControl::kMaxFileBytes - 44), MMControl::kMaxFileBytes);
+        write(path, testing::wavHeader(8000, 1, 8, MMControl::kMaxFileBytes - 44),
+              MMControl::kMaxFileBytes);
     else if (kind == "MP3 frames renamed") // a run of MPEG-1 layer III frame headers
         write(path, QByteArray("\xff\xfb\x90\x64", 4).repeated(2000));
     else

@@ -26,7 +26,6 @@ private slots:
     void numbersToText();
     void keyCodes_data();
     void keyCodes();
-    void shiftState();
     void menuClickNeverTogglesTheMark();
     void timerIntervalZeroGivesNoTicks();
     void timerEnabledAgainKeepsItsPeriod();
@@ -40,7 +39,6 @@ private slots:
     void errorReportNamesTheErrorAndTheFile();
     void clipboardHoldsPlainText();
     void placementReadsBackWhatWasSet();
-    void versionNumbers();
 };
 
 void PlatformTest::numbersToText()
@@ -95,15 +93,6 @@ void PlatformTest::keyCodes()
     const QKeyEvent event(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers),
                           quint32(scanCode), 0, 0);
     QCOMPARE(int(virtualKeyCode(event)), expected);
-}
-
-void PlatformTest::shiftState()
-{
-    const QKeyEvent event(QEvent::KeyPress, Qt::Key_F,
-                          Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
-    QCOMPARE(int(platform::shiftState(event)), 7);
-    const QKeyEvent plain(QEvent::KeyPress, Qt::Key_F, Qt::NoModifier);
-    QCOMPARE(int(platform::shiftState(plain)), 0);
 }
 
 void PlatformTest::menuClickNeverTogglesTheMark()
@@ -287,12 +276,6 @@ void PlatformTest::placementReadsBackWhatWasSet()
     QCOMPARE(label.Height(), 460.8f);
     // 15 twips to the pixel: edges are rounded, so 460.8 + 460.8 ends at pixel 61.
     QCOMPARE(label.geometry(), QRect(34, 31, 205, 30));
-}
-
-void PlatformTest::versionNumbers()
-{
-    QCOMPARE(int(App::Major()), 1);
-    QCOMPARE(int(App::Minor()), 0);
 }
 
 QTEST_MAIN(PlatformTest)
