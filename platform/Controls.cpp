@@ -181,6 +181,7 @@ Image::Image(QWidget *parent, float left, float top, float width, float height)
 void Image::setPicture(const Picture &picture)
 {
     picture_ = picture;
+    scaled_ = QPixmap();
     update();
 }
 
@@ -188,9 +189,12 @@ void Image::paintEvent(QPaintEvent *)
 {
     if (picture_.image.isNull())
         return;
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(rect(), picture_.image);
+    // The cat is repainted at every jump; scaling it anew each time would cost
+    // more than the rest of the jump together.
+    if (scaled_.size() != size())
+        scaled_ = QPixmap::fromImage(
+            picture_.image.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    QPainter(this).drawPixmap(0, 0, scaled_);
 }
 
 } // namespace platform

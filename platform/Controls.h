@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QImage>
 #include <QLabel>
+#include <QPixmap>
 #include <QPushButton>
 #include <QWidget>
 
@@ -105,6 +106,7 @@ protected:
 
 private:
     Picture picture_;
+    QPixmap scaled_; // the picture at the control's size, made once per size or picture
 };
 
 } // namespace platform
