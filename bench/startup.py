@@ -1,0 +1,156 @@
+#!/usr/bin/env python3
+"""Times the real game under Xvfb: from exec to its window mapped, over several
+runs, and its peak resident memory over a whole round. Adds both to the
+benchmark's JSON and prints every figure as a Markdown table."""
+import argparse
+import ctypes
+import json
+import os
+import select
+import statistics
+import subprocess
+import tempfile
+import time
+
+MAP_NOTIFY = 19
+SUBSTRUCTURE_NOTIFY_MASK = 1 << 19
+
+
+def start_xvfb():
+    read_end, write_end = os.pipe()
+    server = subprocess.Popen(
+        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+        pass_fds=[write_end], stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    number = b""
+    while not number.endswith(b"\n"):
+        chunk = os.read(read_end, 16)
+        if not chunk:
+            raise SystemExit("Xvfb did not start")
+        number += chunk
+    os.close(read_end)
+    return server, ":" + number.decode().strip()
+
+
+class MapWatcher:
+    """Hears every top-level window being mapped, the moment the server says so."""
+
+    def __init__(self, display):
+        self.x = ctypes.CDLL("libX11.so.6")
+        self.x.XOpenDisplay.restype = ctypes.c_void_p
+        self.x.XDefaultRootWindow.restype = ctypes.c_ulong
+        self.x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        self.x.XSelectInput.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_long]
+        for name in ("XFlush", "XPending", "XConnectionNumber", "XNextEvent"):
+            getattr(self.x, name).argtypes = [ctypes.c_void_p] + (
+                [ctypes.c_void_p] if name == "XNextEvent" else [])
+        self.dpy = self.x.XOpenDisplay(display.encode())
+        self.x.XSelectInput(self.dpy, self.x.XDefaultRootWindow(self.dpy), SUBSTRUCTURE_NOTIFY_MASK)
+        self.x.XFlush(self.dpy)
+        self.fd = self.x.XConnectionNumber(self.dpy)
+        self.event = ctypes.create_string_buffer(192)
+
+    def wait_mapped(self, timeout):
+        """Returns the monotonic time and id of the next mapped top-level window."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            while self.x.XPending(self.dpy):
+                self.x.XNextEvent(self.dpy, self.event)
+                kind = int.from_bytes(self.event.raw[0:4], "little")
+                override = int.from_bytes(self.event.raw[48:52], "little")
+                if kind == MAP_NOTIFY and not override:
+                    return time.monotonic(), int.from_bytes(self.event.raw[40:48], "little")
+            select.select([self.fd], [], [], 0.05)
+        return None, None
+
+
+def peak_kb(pid):
+    with open(f"/proc/{pid}/status") as status:
+        for line in status:
+            if line.startswith("VmHWM:"):
+                return int(line.split()[1])
+    return -1
+
+
+def xdotool(env, *args):
+    subprocess.run(["xdotool", *args], env=env, check=False)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--game", required=True)
+    parser.add_argument("--assets", required=True)
+    parser.add_argument("--json", required=True)
+    parser.add_argument("--runs", type=int, default=10)
+    parser.add_argument("--round-seconds", type=int, default=125)
+    parser.add_argument("--load-before", default="", help="/proc/loadavg when the benchmark began")
+    args = parser.parse_args()
+
+    server, display = start_xvfb()
+    env = dict(os.environ, DISPLAY=display, SDL_AUDIODRIVER="dummy",
+               XDG_RUNTIME_DIR=tempfile.mkdtemp())
+    env.pop("QT_QPA_PLATFORM", None)
+    watcher = MapWatcher(display)
+    startups = []
+    try:
+        for run in range(args.runs + 1):
+            began = time.monotonic()
+            game = subprocess.Popen([os.path.abspath(args.game)], cwd=args.assets, env=env)
+            mapped, window = watcher.wait_mapped(10)
+            if mapped is None:
+                game.kill()
+                raise SystemExit("the game window never mapped")
+            if run > 0:  # the first run warms the file cache and is not counted
+                startups.append((mapped - began) * 1000)
+            if run == args.runs:
+                # A whole round at the fastest pace, with a shot every ten seconds.
+                xdotool(env, "windowfocus", "--sync", str(window))
+                xdotool(env, "key", "4", "space")
+                for _ in range(args.round_seconds // 10):
+                    time.sleep(10)
+                    xdotool(env, "key", "f")
+                time.sleep(args.round_seconds % 10)
+                clipboard = subprocess.run(["xclip", "-o", "-selection", "clipboard"], env=env,
+                                           capture_output=True, text=True).stdout
+                peak = peak_kb(game.pid)
+            xdotool(env, "windowfocus", "--sync", str(window))
+            xdotool(env, "key", "Escape")
+            try:
+                game.wait(5)
+            except subprocess.TimeoutExpired:
+                game.kill()
+                game.wait()
+    finally:
+        server.terminate()
+        server.wait()
+
+    rows = json.load(open(args.json))["rows"] if os.path.exists(args.json) else []
+    median = statistics.median(startups)
+    rows.append({"name": "Start-up, exec to window mapped (Xvfb)",
+                 "result": f"median {median:.0f} ms, min {min(startups):.0f}, "
+                           f"max {max(startups):.0f} (n={len(startups)})",
+                 "goal": "<= 300 ms", "met": median <= 300, "median_ms": median,
+                 "min_ms": min(startups), "max_ms": max(startups), "n": len(startups)})
+    played = "得点" in clipboard
+    rows.append({"name": f"Peak resident memory, ropi after a {args.round_seconds} s round (Xvfb)",
+                 "result": f"{peak / 1024:.1f} MB" + ("" if played else " (shots not seen)"),
+                 "goal": "<= 80 MB", "met": peak / 1024 <= 80 and played,
+                 "vmhwm_mb": peak / 1024})
+    model = subprocess.run(["lscpu"], capture_output=True, text=True).stdout
+    model = next((line.split(":", 1)[1].strip() for line in model.splitlines()
+                  if line.startswith("Model name")), "unknown")
+    machine = {"cpu": model, "cores": os.cpu_count(), "kernel": os.uname().release,
+               "load_before": args.load_before}
+    json.dump({"machine": machine, "rows": rows}, open(args.json, "w"), ensure_ascii=False,
+              indent=1)
+
+    print("| Figure | Result | Goal | Met |\n| --- | --- | --- | --- |")
+    for row in rows:
+        met = "–" if row["goal"].startswith("(") else "yes" if row["met"] else "no"
+        print(f"| {row['name']} | {row['result']} | {row['goal']} | {met} |")
+    print(f"\n{machine['cpu']}, {machine['cores']} cores, Linux {machine['kernel']}; "
+          f"load average before the run: {args.load_before or 'not given'}")
+
+
+if __name__ == "__main__":
+    main()
