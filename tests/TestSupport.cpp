@@ -14,6 +14,17 @@
 
 namespace testing {
 
+qint64 residentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    return -1;
+}
+
 QByteArray wavHeader(quint32 rate, quint16 channels, quint16 bits, quint32 dataBytes)
 {
     QByteArray header;

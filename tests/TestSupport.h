@@ -11,6 +11,19 @@ class QWidget;
 
 namespace testing {
 
+// Resident memory of this process in KiB, as the kernel counts it.
+qint64 residentKiB();
+
+// AddressSanitizer keeps freed memory aside for a while, so resident memory says little
+// there; its leak check and the tests' hold times do the job instead.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kMemoryIsMeaningful = false;
+#elif defined(__has_feature)
+constexpr bool kMemoryIsMeaningful = !__has_feature(address_sanitizer);
+#else
+constexpr bool kMemoryIsMeaningful = true;
+#endif
+
 // The 44-byte header of a PCM WAV holding dataBytes of samples.
 QByteArray wavHeader(quint32 rate, quint16 channels, quint16 bits, quint32 dataBytes);
 // A 16-bit stereo 48 kHz WAV tone of the given length.

@@ -19,8 +19,6 @@
 #include <SDL.h>
 
 #include <cstdio>
-#include <fstream>
-#include <string>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,20 +28,12 @@ using testing::GameFolder;
 
 namespace {
 
+qint64 residentMiB() { return testing::residentKiB() / 1024; }
+
 const QStringList kCues{QStringLiteral("Cat0.wav"), QStringLiteral("Cat1.wav"),
                         QStringLiteral("Cat2.wav"), QStringLiteral("Cat3.wav"),
                         QStringLiteral("Cat4.wav"), QStringLiteral("ピンポン.wav"),
                         QStringLiteral("ブー.wav")};
-
-// Resident memory in MiB, as the kernel counts it.
-qint64 residentMiB()
-{
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::stoll(line.substr(6)) / 1024;
-    return -1;
-}
 
 void appendLE(QByteArray &out, quint32 value, int bytes)
 {
@@ -75,16 +65,6 @@ void write(const QString &path, const QByteArray &bytes, qint64 sparseSize = 0)
     if (sparseSize)
         QVERIFY(file.resize(sparseSize)); // a hole: a gigabyte costs no disk and no time
 }
-
-// AddressSanitizer keeps freed memory aside for a while, so resident memory says little
-// there; the hold times still catch a cue that swells.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kMemoryIsMeaningful = false;
-#elif defined(__has_feature)
-constexpr bool kMemoryIsMeaningful = !__has_feature(address_sanitizer);
-#else
-constexpr bool kMemoryIsMeaningful = true;
-#endif
 
 QByteArray fileBytes(const QString &path)
 {
@@ -218,7 +198,7 @@ void BadFilesTest::badPictureRaisesTheRuntimeError()
         QCOMPARE(error.fileName(), QStringLiteral("Cat.gif"));
     }
     QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
-    if (kMemoryIsMeaningful)
+    if (testing::kMemoryIsMeaningful)
         QVERIFY2(residentMiB() - memoryBefore < 100, qPrintable(QString::number(residentMiB())));
 }
 
@@ -249,7 +229,7 @@ void BadFilesTest::badCuesAreSilentAndTheGameGoesOn()
     QCOMPARE(form->lblScore.Caption(), texts::scoreLine(form->score));
     QCOMPARE(QGuiApplication::clipboard()->text(), form->lblScore.Caption());
     QCOMPARE(form->lblTime.Caption(), QStringLiteral("TIME 119"));
-    if (kMemoryIsMeaningful)
+    if (testing::kMemoryIsMeaningful)
         QVERIFY2(residentMiB() - memoryBefore < 40, qPrintable(QString::number(residentMiB())));
 }
 

@@ -12,8 +12,6 @@
 #include <QTest>
 
 #include <chrono>
-#include <fstream>
-#include <string>
 #include <thread>
 
 using testing::GameFolder;
@@ -22,26 +20,6 @@ namespace {
 
 const QString kHitCue = QStringLiteral("ピンポン.wav");
 const QString kMissCue = QStringLiteral("ブー.wav");
-
-// Resident memory in KiB, as the kernel counts it.
-qint64 residentKiB()
-{
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::stoll(line.substr(6));
-    return -1;
-}
-
-// AddressSanitizer keeps freed memory aside for a while, so resident memory says nothing
-// there; its leak check at exit does the job instead.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kMemoryIsMeaningful = false;
-#elif defined(__has_feature)
-constexpr bool kMemoryIsMeaningful = !__has_feature(address_sanitizer);
-#else
-constexpr bool kMemoryIsMeaningful = true;
-#endif
 
 void putCatInTheMiddle(Form1 &form)
 {
@@ -106,13 +84,13 @@ void LongPlayTest::hundredThousandShotsKeepMemoryFlat()
         QCoreApplication::processEvents();
     };
     play(5000); // caches and pools settle first
-    const qint64 before = residentKiB();
+    const qint64 before = testing::residentKiB();
     play(100000);
-    const qint64 after = residentKiB();
+    const qint64 after = testing::residentKiB();
     qInfo("resident memory: %lld KiB before, %lld KiB after", before, after);
     QCOMPARE(QGuiApplication::clipboard()->text(), form->lblScore.Caption());
     QCOMPARE(form->lblScore.Caption(), texts::scoreLine(form->score));
-    if (kMemoryIsMeaningful)
+    if (testing::kMemoryIsMeaningful)
         QVERIFY2(after - before < 4096, "resident memory grew by more than 4 MiB");
 }
 
