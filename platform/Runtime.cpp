@@ -22,8 +22,15 @@ QString RuntimeError::reportText() const
     return text;
 }
 
+namespace {
+bool ending = false;
+}
+
+bool isEnding() { return ending; }
+
 void reportErrorAndEnd(const RuntimeError &error)
 {
+    ending = true;
     // Also on stderr, so that a run without anyone at the screen still says why it ended.
     std::fprintf(stderr, "%s: %s\n", qPrintable(kAppTitle),
                  qPrintable(error.reportText().replace(QLatin1Char('\n'), QLatin1Char(' '))));

@@ -45,10 +45,16 @@ enum ErrorNumber {
 // Ends the program at once: no further event of the game runs.
 [[noreturn]] void End(int exitStatus = 0);
 
+// True once an error report is on screen: the program is ending, and no
+// further handler of the game may run behind the report, not even a timer's.
+bool isEnding();
+
 // Runs one event handler of the game. An error it does not catch is reported
 // here, so that no exception ever crosses Qt's event loop.
 template <typename Handler> void guarded(Handler &&handler) noexcept
 {
+    if (isEnding())
+        return;
     try {
         std::forward<Handler>(handler)();
     } catch (const RuntimeError &error) {
