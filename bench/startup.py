@@ -19,7 +19,7 @@ SUBSTRUCTURE_NOTIFY_MASK = 1 << 19
 def start_xvfb():
     read_end, write_end = os.pipe()
     server = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"],
         pass_fds=[write_end], stderr=subprocess.DEVNULL)
     os.close(write_end)
     number = b""

@@ -91,7 +91,7 @@ workdir=$(entry Path)
 
 displayfile="$build/xvfb-display"
 rm -f "$displayfile"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$displayfile" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$displayfile" 2>/dev/null &
 xvfb=$!
 for _ in $(seq 100); do
     [[ -s "$displayfile" ]] && break

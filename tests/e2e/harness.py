@@ -111,7 +111,7 @@ class Game:
         read_end, write_end = os.pipe()
         self.xvfb = subprocess.Popen(
             ['Xvfb', '-displayfd', str(write_end), '-screen', '0', f'{WIDTH}x{HEIGHT}x24',
-             '-nolisten', 'tcp'], pass_fds=[write_end], stderr=subprocess.DEVNULL)
+             '-nolisten', 'tcp', '-noreset'], pass_fds=[write_end], stderr=subprocess.DEVNULL)
         os.close(write_end)
         with os.fdopen(read_end) as pipe:
             number = pipe.readline().strip()
