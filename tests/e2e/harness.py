@@ -203,6 +203,16 @@ class Game:
     def close_window(self):
         send_delete_window(self.display, self.window)
 
+    def quit_by(self, label, action):
+        """Runs the action; the game must end at once with status 0."""
+        sent = time.monotonic()
+        action()
+        status = self.process.wait(5)
+        took = time.monotonic() - sent
+        assert status == 0, f'{label}: status {status}'
+        assert took < 2, f'{label}: gone only after {took:.2f} s'
+        print(f'{label}: gone after {took:.2f} s')
+
     def wait_exit(self, timeout=10):
         """The exit status and how long the process took to go, from now."""
         start = time.monotonic()

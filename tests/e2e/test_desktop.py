@@ -1,20 +1,11 @@
 """The game among other programs: its title, the version box, the three ways
 to quit, and what happens when its files are missing."""
 import re
-import time
 
 from harness import Game, is_cat, run, wait_until
 from screen import cat_slot, menu_bar_height, menu_titles
 
 CUE_FILES = ['Cat0.wav', 'Cat1.wav', 'Cat2.wav', 'Cat3.wav', 'Cat4.wav', 'ピンポン.wav', 'ブー.wav']
-
-
-def gone_after(game, action):
-    """Runs the action and returns the exit status and how long the game took to go."""
-    sent = time.monotonic()
-    action()
-    status = game.process.wait(5)
-    return status, time.monotonic() - sent
 
 
 def desktop():
@@ -26,9 +17,7 @@ def desktop():
         game.key('Return')
         wait_until(lambda: box not in game.windows(name='バージョン情報'), 3, 'the box stayed')
         assert game.process.poll() is None, 'the version box ended the game'
-        status, took = gone_after(game, game.close_window)
-        assert status == 0, f'close box: status {status}'
-        print(f'close box: gone after {took:.2f} s')
+        game.quit_by('close box', game.close_window)
 
     for name, how in [('Esc', lambda g: g.key('Escape')),
                       ('終了 clicked', lambda g: g.click(menu_titles(g.shot())[0],
@@ -36,17 +25,15 @@ def desktop():
         with Game('quit') as game:
             game.key('space')
             game.wait_for_cue(0, is_cat)
-            status, took = gone_after(game, lambda: how(game))
-            assert status == 0, f'{name}: status {status}'
-            assert took < 2, f'{name}: {took:.2f} s'
-            print(f'{name}: gone after {took:.2f} s')
+            game.quit_by(name, lambda: how(game))
 
     with Game('no-picture', without=['Cat.gif']) as game:
         game.key('space')
         box = game.wait_for_window(name='ropi1')
         game.shots.append(('error box', game.shot()))
         assert game.process.poll() is None, 'ended before the error was read'
-        status, took = gone_after(game, lambda: game.key('Return'))
+        game.key('Return')
+        status, took = game.wait_exit(5)
         assert status != 0, 'a missing picture ended the game with status 0'
         print(f'missing Cat.gif: status {status}, gone {took:.2f} s after Enter')
 

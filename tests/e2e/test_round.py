@@ -158,10 +158,7 @@ def whole_round():
         player.expect_score([verdict])
 
         assert stray_frames(game.sound(), game.cues()) == 0, 'something else sounded'
-        sent = time.monotonic()
-        game.key('Escape')
-        assert game.process.wait(5) == 0
-        print(f'Esc: gone after {time.monotonic() - sent:.2f} s')
+        game.quit_by('Esc', lambda: game.key('Escape'))
 
 
 if __name__ == '__main__':
