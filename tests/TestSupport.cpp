@@ -66,11 +66,7 @@ GameFolder::GameFolder(Cues cues, int shotCueMilliseconds) : previous_(QDir::cur
     const QDir assets(QStringLiteral(ROPI_ASSETS_DIR));
     QFile::copy(assets.filePath(QStringLiteral("Cat.gif")),
                 dir_.filePath(QStringLiteral("Cat.gif")));
-    const QStringList names{QStringLiteral("Cat0.wav"), QStringLiteral("Cat1.wav"),
-                            QStringLiteral("Cat2.wav"), QStringLiteral("Cat3.wav"),
-                            QStringLiteral("Cat4.wav"), QStringLiteral("ピンポン.wav"),
-                            QStringLiteral("ブー.wav")};
-    for (const QString &name : names) {
+    for (const QString &name : kCueFiles) {
         if (cues == GameAssets)
             QFile::copy(assets.filePath(name), dir_.filePath(name));
         else

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -10,6 +11,12 @@ class Form1;
 class QWidget;
 
 namespace testing {
+
+// The game's seven cue files: the five cat cues, then the hit and the miss.
+inline const QStringList kCueFiles{QStringLiteral("Cat0.wav"), QStringLiteral("Cat1.wav"),
+                                   QStringLiteral("Cat2.wav"), QStringLiteral("Cat3.wav"),
+                                   QStringLiteral("Cat4.wav"), QStringLiteral("ピンポン.wav"),
+                                   QStringLiteral("ブー.wav")};
 
 // Resident memory of this process in KiB, as the kernel counts it.
 qint64 residentKiB();

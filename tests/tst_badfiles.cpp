@@ -30,11 +30,6 @@ namespace {
 
 qint64 residentMiB() { return testing::residentKiB() / 1024; }
 
-const QStringList kCues{QStringLiteral("Cat0.wav"), QStringLiteral("Cat1.wav"),
-                        QStringLiteral("Cat2.wav"), QStringLiteral("Cat3.wav"),
-                        QStringLiteral("Cat4.wav"), QStringLiteral("ピンポン.wav"),
-                        QStringLiteral("ブー.wav")};
-
 void appendLE(QByteArray &out, quint32 value, int bytes)
 {
     for (int i = 0; i < bytes; ++i)
@@ -218,7 +213,7 @@ void BadFilesTest::badCuesAreSilentAndTheGameGoesOn()
     if (cannotBeUnreadable(kind))
         QSKIP("running as root, which reads a chmod 000 file");
     GameFolder folder(GameFolder::ShortCues, 300);
-    for (const QString &cue : kCues)
+    for (const QString &cue : testing::kCueFiles)
         spoil(folder.path(cue), kind);
     auto form = startRound();
     const qint64 memoryBefore = residentMiB();

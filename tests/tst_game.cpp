@@ -483,11 +483,8 @@ void GameTest::tickThatFellDueDuringAHoldComesOnce()
 void GameTest::cueCutsOffTheCueBeforeIt()
 {
     GameFolder folder;
-    testing::writeTone(folder.path(QStringLiteral("Cat0.wav")), 2000);
-    testing::writeTone(folder.path(QStringLiteral("Cat1.wav")), 2000);
-    testing::writeTone(folder.path(QStringLiteral("Cat2.wav")), 2000);
-    testing::writeTone(folder.path(QStringLiteral("Cat3.wav")), 2000);
-    testing::writeTone(folder.path(QStringLiteral("Cat4.wav")), 2000);
+    for (const QString &name : testing::kCueFiles.first(5))
+        testing::writeTone(folder.path(name), 2000);
     auto form = showGame();
     press(*form, Qt::Key_Space);
     form->Timer1_Timer();
@@ -551,9 +548,7 @@ void GameTest::overtimeCountSaturates()
 void GameTest::missingCueFilesAreSilent()
 {
     GameFolder folder;
-    for (const QString &name :
-         {QStringLiteral("Cat0.wav"), QStringLiteral("Cat1.wav"), QStringLiteral("Cat2.wav"),
-          QStringLiteral("Cat3.wav"), QStringLiteral("Cat4.wav"), kHitCue, kMissCue})
+    for (const QString &name : testing::kCueFiles)
         QVERIFY(QFile::remove(folder.path(name)));
     auto form = showGame();
     press(*form, Qt::Key_Space);
