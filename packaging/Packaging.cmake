@@ -13,13 +13,17 @@ set(ROPI_GENERATED_DIR ${PROJECT_BINARY_DIR}/packaging)
 # The game reads its picture and cues from its current directory. On Windows
 # they sit beside ropi.exe, which Explorer starts in its own folder; elsewhere
 # they go to the data folder and the desktop entry starts the game there.
+# Debian keeps the programs of games in /usr/games, a folder GNUInstallDirs
+# does not know.
 if(WIN32)
+  set(ROPI_PROGRAM_DESTINATION ${CMAKE_INSTALL_BINDIR})
   set(ROPI_ASSETS_DESTINATION ${CMAKE_INSTALL_BINDIR})
 else()
+  set(ROPI_PROGRAM_DESTINATION games)
   set(ROPI_ASSETS_DESTINATION ${CMAKE_INSTALL_DATADIR}/ropi)
 endif()
 
-install(TARGETS ropi RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS ropi RUNTIME DESTINATION ${ROPI_PROGRAM_DESTINATION})
 install(FILES
     assets/Cat.gif
     assets/Cat0.wav
@@ -35,7 +39,7 @@ if(UNIX AND NOT APPLE)
   # The desktop entry names absolute paths, so it is made for the prefix the
   # build is configured with, and the package installs into that same prefix:
   # configure with -DCMAKE_INSTALL_PREFIX=/usr before making the package.
-  set(ROPI_INSTALLED_PROGRAM ${CMAKE_INSTALL_FULL_BINDIR}/ropi)
+  set(ROPI_INSTALLED_PROGRAM ${CMAKE_INSTALL_PREFIX}/${ROPI_PROGRAM_DESTINATION}/ropi)
   set(ROPI_INSTALLED_ASSETS ${CMAKE_INSTALL_FULL_DATADIR}/ropi)
   configure_file(${ROPI_PACKAGING_DIR}/ropi.desktop.in ${ROPI_GENERATED_DIR}/ropi.desktop @ONLY)
   configure_file(${ROPI_PACKAGING_DIR}/ropi.metainfo.xml.in
@@ -44,6 +48,24 @@ if(UNIX AND NOT APPLE)
     DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${ROPI_GENERATED_DIR}/ropi.metainfo.xml
     DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+  # The manual page and the changelog go compressed, without a time stamp in
+  # the gzip header, so the same sources make the same package.
+  find_program(ROPI_GZIP gzip REQUIRED)
+  configure_file(${ROPI_PACKAGING_DIR}/ropi.6.in ${ROPI_GENERATED_DIR}/ropi.6 @ONLY)
+  configure_file(${ROPI_PACKAGING_DIR}/changelog ${ROPI_GENERATED_DIR}/changelog COPYONLY)
+  set(ROPI_COMPRESSED_DOCS)
+  foreach(doc ropi.6 changelog)
+    add_custom_command(OUTPUT ${ROPI_GENERATED_DIR}/${doc}.gz
+      COMMAND ${ROPI_GZIP} -9nkf ${ROPI_GENERATED_DIR}/${doc}
+      DEPENDS ${ROPI_GENERATED_DIR}/${doc}
+      COMMENT "Compressing ${doc}")
+    list(APPEND ROPI_COMPRESSED_DOCS ${ROPI_GENERATED_DIR}/${doc}.gz)
+  endforeach()
+  add_custom_target(ropi_docs ALL DEPENDS ${ROPI_COMPRESSED_DOCS})
+  install(FILES ${ROPI_GENERATED_DIR}/ropi.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+  install(FILES ${ROPI_PACKAGING_DIR}/copyright ${ROPI_GENERATED_DIR}/changelog.gz
+    DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
   # The icon theme gets the two drawn sizes as they are and the others scaled
   # down from the large one at build time.

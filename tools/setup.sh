@@ -7,8 +7,9 @@
 set -euo pipefail
 
 play=(cmake g++ make pkg-config qt6-base-dev libsdl2-mixer-dev fonts-ipafont-gothic)
-test=(clang-format python3 xvfb xdotool xclip x11-utils imagemagick)
-ci=(dpkg-dev file desktop-file-utils appstream clang-14 libclang-rt-14-dev)
+test=(clang-format python3 xvfb xdotool xclip x11-utils imagemagick openbox pulseaudio
+    pulseaudio-utils)
+ci=(dpkg-dev file desktop-file-utils appstream lintian clang-14 libclang-rt-14-dev)
 
 case "${1:-play}" in
 play) packages=("${play[@]}") ;;

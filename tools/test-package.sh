@@ -35,6 +35,8 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for needed in libqt6widgets6 libsdl2-mixer-2.0-0 fonts-ipafont-gothic; do
     [[ "$depends" == *"$needed"* ]] || fail "package does not depend on $needed: $depends"
 done
+# Debian's own checker: any error or warning fails (its notes, I:, do not).
+lintian --fail-on error,warning "$deb" 2>/dev/null || fail "lintian finds fault with $deb"
 
 # --- Install it, and remove it again however this script ends ----------------
 xvfb=
@@ -56,8 +58,9 @@ installed=yes
 
 # --- What it installed --------------------------------------------------------
 datadir=$prefix/share
-expected=("$prefix/bin/ropi" "$datadir/applications/ropi.desktop"
-    "$datadir/metainfo/ropi.metainfo.xml")
+program=$prefix/games/ropi
+expected=("$program" "$datadir/applications/ropi.desktop" "$datadir/metainfo/ropi.metainfo.xml"
+    "$datadir/man/man6/ropi.6.gz" "$datadir/doc/ropi/copyright" "$datadir/doc/ropi/changelog.gz")
 for asset in Cat.gif Cat0.wav Cat1.wav Cat2.wav Cat3.wav Cat4.wav ピンポン.wav ブー.wav; do
     cmp -s "$root/assets/$asset" "$datadir/ropi/$asset" || fail "$datadir/ropi/$asset differs"
     expected+=("$datadir/ropi/$asset")
@@ -68,7 +71,7 @@ for size in 16 32 48 64 128 256; do
         fail "$icon is missing or not ${size}x${size}"
     expected+=("$icon")
 done
-[[ -x "$prefix/bin/ropi" ]] || fail "$prefix/bin/ropi is not executable"
+[[ -x "$program" ]] || fail "$program is not executable"
 
 # Exactly these files, nothing more: no test program or build leftover ships.
 mapfile -t files < <(dpkg -L ropi | while read -r path; do [[ -d "$path" ]] || echo "$path"; done)
