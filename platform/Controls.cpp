@@ -7,6 +7,9 @@
 #include <QImageReader>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
+#include <qdrawutil.h>
 
 namespace platform {
 
@@ -128,6 +131,26 @@ void CommandButton::setCaption(const QString &caption)
     QString shown = caption;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     setText(shown);
+}
+
+void CommandButton::paintEvent(QPaintEvent *)
+{
+    // The style's own button is a gradient of its own making; a graphical
+    // button shows exactly its colour, so it is drawn here.
+    QPainter painter(this);
+    qDrawWinButton(&painter, rect(), palette(), isDown(), &palette().button());
+    const QRect inside = rect().adjusted(3, 3, -3, -3);
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = inside;
+        focus.backgroundColor = palette().button().color();
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    }
+    // The caption moves with the face as it is pressed in, and greys with the button.
+    const int shift = isDown() ? 1 : 0;
+    style()->drawItemText(&painter, inside.translated(shift, shift), Qt::AlignCenter, palette(),
+                          isEnabled(), text(), QPalette::ButtonText);
 }
 
 void CommandButton::keyPressEvent(QKeyEvent *event)

@@ -58,9 +58,10 @@ public:
     void setCaption(const QString &caption) { setText(caption); }
 };
 
-// A push button that shows its own back colour and greys its caption while
-// disabled. It can hold the keyboard focus only while enabled; while it does,
-// Enter or Space press it and no key reaches the window behind it.
+// A graphical push button: its face is its own back colour, flat, inside a
+// raised edge (sunken while pressed), enabled or not; only its caption greys
+// while it is disabled. It can hold the keyboard focus only while enabled;
+// while it does, Enter or Space press it and no key reaches the window behind it.
 class CommandButton : public QPushButton, public Placement {
     Q_OBJECT
 public:
@@ -74,6 +75,7 @@ public:
     void setEnabled(bool enabled) { QPushButton::setEnabled(enabled); }
 
 protected:
+    void paintEvent(QPaintEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
 

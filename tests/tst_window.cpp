@@ -21,6 +21,7 @@ private slots:
     void loadGivesTheFirstTexts();
     void loadStartsNothing();
     void onlyTheEnabledButtonTakesTheFocus();
+    void buttonFaceIsItsOwnColourInBothStates();
 };
 
 void WindowTest::controlsSitInTheirContainersInCreationOrder()
@@ -233,6 +234,32 @@ void WindowTest::onlyTheEnabledButtonTakesTheFocus()
     QCOMPARE(QApplication::focusWidget(), &form->cmdReset);
     form->cmdReset.setEnabled(false);
     QVERIFY(QApplication::focusWidget() != &form->cmdReset);
+}
+
+// The button as the window draws it, stacked over the panel: a flat light-blue
+// face inside a raised edge, and a caption that is dark only while enabled.
+void WindowTest::buttonFaceIsItsOwnColourInBothStates()
+{
+    auto form = showGame();
+    const QColor face(128, 128, 255);
+    for (bool enabled : {false, true}) {
+        form->cmdReset.setEnabled(enabled);
+        const QImage shot = form->client()->grab(form->cmdReset.geometry()).toImage();
+        int faceCount = 0, dark = 0;
+        for (int y = 2; y < shot.height() - 2; ++y)
+            for (int x = 2; x < shot.width() - 2; ++x) {
+                const QColor pixel = shot.pixelColor(x, y);
+                faceCount += pixel == face;
+                dark += std::max({pixel.red(), pixel.green(), pixel.blue()}) < 100;
+            }
+        const int inside = (shot.width() - 4) * (shot.height() - 4);
+        QVERIFY2(faceCount > inside * 3 / 4, qPrintable(QString::number(faceCount)));
+        QCOMPARE(dark > 50, enabled);
+        QCOMPARE(shot.pixelColor(0, shot.height() / 2).lightness() > face.lightness(), true);
+        QCOMPARE(shot.pixelColor(shot.width() - 1, shot.height() / 2).lightness() <
+                     face.lightness(),
+                 true);
+    }
 }
 
 QTEST_MAIN(WindowTest)
