@@ -39,6 +39,14 @@ void Form::Load()
     Form_Load();
 }
 
+Form *Form::onScreen()
+{
+    for (QWidget *window : QApplication::topLevelWidgets())
+        if (auto *form = qobject_cast<Form *>(window); form && form->isVisible())
+            return form;
+    return nullptr;
+}
+
 void Form::Move(float left, float top, float width, float height)
 {
     left_ = left;

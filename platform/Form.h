@@ -32,6 +32,9 @@ public:
     // The parent of the controls that sit directly on the window.
     QWidget *client() const { return centralWidget(); }
 
+    // The window on screen, which owns every message box; none before it is shown.
+    static Form *onScreen();
+
 protected:
     virtual void Form_Load() {}
     // Every key press that no control takes, auto-repeat included.

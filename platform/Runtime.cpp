@@ -1,7 +1,8 @@
 #include "platform/Runtime.h"
 
+#include "platform/Services.h"
+
 #include <QApplication>
-#include <QMessageBox>
 
 #include <cstdio>
 #include <cstdlib>
@@ -34,10 +35,8 @@ void reportErrorAndEnd(const RuntimeError &error)
     // Also on stderr, so that a run without anyone at the screen still says why it ended.
     std::fprintf(stderr, "%s: %s\n", qPrintable(kAppTitle),
                  qPrintable(error.reportText().replace(QLatin1Char('\n'), QLatin1Char(' '))));
-    if (qobject_cast<QApplication *>(QCoreApplication::instance())) {
-        QMessageBox box(QMessageBox::Critical, kAppTitle, error.reportText(), QMessageBox::Ok);
-        box.exec();
-    }
+    if (qobject_cast<QApplication *>(QCoreApplication::instance()))
+        MsgBox(error.reportText(), vbCritical);
     End(1);
 }
 

@@ -1,5 +1,6 @@
 #include "platform/Services.h"
 
+#include "platform/Form.h"
 #include "platform/Runtime.h"
 
 #include <QClipboard>
@@ -21,9 +22,16 @@ int MsgBox(const QString &text, int style, const QString &title)
     case vbInformation: icon = QMessageBox::Information; break;
     default: break;
     }
-    QMessageBox box(icon, title.isEmpty() ? kAppTitle : title, text, QMessageBox::Ok);
+    // The box belongs to the game's window: transient for it, centred on it and
+    // kept above it, and the window is active again once the box is closed, so
+    // that its menu keys (Alt+X, Alt+V) work on at once, with or without a
+    // window manager.
+    QWidget *owner = Form::onScreen();
+    QMessageBox box(icon, title.isEmpty() ? kAppTitle : title, text, QMessageBox::Ok, owner);
     box.setTextFormat(Qt::PlainText);
     box.exec();
+    if (owner)
+        owner->activateWindow();
     return 1;
 }
 

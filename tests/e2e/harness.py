@@ -87,8 +87,8 @@ class Game:
     assets except those named in `without`. Use it in a with-block: on an error
     the screenshots and the recording are kept under ARTIFACTS/<name>/."""
 
-    def __init__(self, name, without=()):
-        self.name = name
+    def __init__(self, name, without=(), wm=False):
+        self.name, self.wm = name, wm
         self.shots = []
         self.folder = tempfile.mkdtemp(prefix='ropi-e2e-')
         self.cwd = os.path.join(self.folder, 'game')
@@ -97,7 +97,7 @@ class Game:
             os.remove(os.path.join(self.cwd, file))
         self.recording = os.path.join(self.folder, 'sound.raw')
         self.book = CueBook(self.cwd if not without else ASSETS)
-        self.xvfb = self.process = None
+        self.xvfb = self.process = self.openbox = None
 
     def __enter__(self):
         try:
@@ -123,6 +123,11 @@ class Game:
         wait_until(lambda: subprocess.run(['xdotool', 'getmouselocation'], env=self.env,
                                           capture_output=True).returncode == 0, 10,
                    f'Xvfb on {self.display} takes no connection')
+        if self.wm:
+            self.openbox = subprocess.Popen(['openbox', '--sm-disable'], env=self.env,
+                                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            wait_until(lambda: 'window id' in self.x('xprop', '-root', '_NET_SUPPORTING_WM_CHECK',
+                                                     check=False), 10, 'openbox did not start')
         self.log = open(os.path.join(self.folder, 'game.log'), 'wb')
         self.process = subprocess.Popen([GAME], cwd=self.cwd, env=self.env,
                                          stdout=self.log, stderr=self.log)
@@ -133,7 +138,7 @@ class Game:
             ['xdotool', 'windowfocus', '--sync', str(self.window)], env=self.env,
             capture_output=True, timeout=10).returncode == 0, 10, 'the window took no focus')
         self.started = (time.monotonic(), self.now())
-        wait_until(lambda: self.shot().pixel(WIDTH // 2, 100) == (0, 0, 128), 10,
+        wait_until(lambda: self.shot().pixel(WIDTH // 2, 240) == (0, 0, 128), 10,
                    'the panel never showed')
 
     def __exit__(self, kind, error, trace):
@@ -141,7 +146,7 @@ class Game:
             if kind is not None:
                 self.keep_artifacts()
         finally:
-            for proc in (self.process, self.xvfb):
+            for proc in (self.process, self.openbox, self.xvfb):
                 if proc and proc.poll() is None:
                     proc.terminate()  # lets Xvfb take its socket away
                     try:

@@ -9,6 +9,19 @@ CUE_FILES = ['Cat0.wav', 'Cat1.wav', 'Cat2.wav', 'Cat3.wav', 'Cat4.wav', 'ピン
 
 
 def desktop():
+    # The box belongs to the game's window; once it is closed the window is
+    # active again and its menu keys work, with or without a window manager.
+    for wm in (False, True):
+        with Game('version-box-owner', wm=wm) as game:
+            game.key('alt+v')
+            box = game.wait_for_window(name='バージョン情報')
+            owner = game.x('xprop', '-id', str(box), 'WM_TRANSIENT_FOR').split()[-1]
+            assert int(owner, 16) == game.window, f'the box is transient for {owner}'
+            game.key('Return')
+            wait_until(lambda: box not in game.windows(name='バージョン情報'), 3, 'the box stayed')
+            game.quit_by(f'Alt+X after the box ({"openbox" if wm else "no window manager"})',
+                         lambda: game.key('alt+x'))
+
     with Game('title-version-close') as game:
         assert game.window_name(game.window) == 'ろぴぽあゲーム'
         game.key('alt+v')
