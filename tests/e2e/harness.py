@@ -82,13 +82,70 @@ def send_delete_window(display, window):
         x11.XCloseDisplay(dpy)
 
 
+class SoundServer:
+    """A PulseAudio server of the test's own, as a desktop would run it but
+    with no user or system configuration: a null sink at the game's rate and
+    format, whose monitor a test can record, and a socket in `folder`."""
+
+    def __init__(self, folder):
+        self.socket = os.path.join(folder, 'pulse-native')
+        self.script = os.path.join(folder, 'server.pa')
+        self.log = os.path.join(folder, 'pulse.log')
+        self.env = dict(os.environ, PULSE_SERVER='unix:' + self.socket, PULSE_CONFIG=os.devnull,
+                        PULSE_CLIENTCONFIG=os.devnull, HOME=folder, XDG_CONFIG_HOME=folder,
+                        XDG_RUNTIME_DIR=folder)
+        self.env.pop('SDL_AUDIODRIVER', None)
+        self.process = self.recorder = None
+
+    def start(self):
+        with open(self.script, 'w') as f:
+            f.write(f'load-module module-null-sink sink_name=game rate={RATE} channels=2 '
+                    'format=s16le\n'
+                    f'load-module module-native-protocol-unix socket={self.socket} '
+                    'auth-anonymous=1\n')
+        self.process = subprocess.Popen(
+            ['pulseaudio', '-n', '-F', self.script, '--daemonize=no', '--exit-idle-time=-1',
+             '--use-pid-file=no', '--realtime=no', '--high-priority=no', '--log-target=stderr'],
+            env=self.env, stdout=subprocess.DEVNULL, stderr=open(self.log, 'wb'))
+        wait_until(lambda: self.pactl('info').startswith('Server String'), 10,
+                   'the sound server did not start')
+
+    def stop(self):
+        for proc in (self.recorder, self.process):
+            if proc and proc.poll() is None:
+                proc.terminate()
+                proc.wait(5)
+
+    def pactl(self, *args):
+        return subprocess.run(['pactl', *args], env=self.env, capture_output=True, text=True,
+                              timeout=10).stdout
+
+    def stream(self, pid):
+        """The properties of the process's playback stream, latencies in ms, or None."""
+        for block in self.pactl('list', 'sink-inputs').split('Sink Input #')[1:]:
+            fields = dict(line.strip().replace(' = ', ': ', 1).split(': ', 1)
+                          for line in block.splitlines()[1:] if ': ' in line or ' = ' in line)
+            if fields.get('application.process.id') == f'"{pid}"':
+                for key in ('Buffer Latency', 'Sink Latency'):
+                    fields[key] = int(fields[key].split()[0]) / 1000
+                return fields
+        return None
+
+    def record(self, path):
+        """Records what the sink plays into path, raw like the disk driver's file."""
+        self.recorder = subprocess.Popen(
+            ['parec', '--device=game.monitor', f'--rate={RATE}', '--channels=2',
+             '--format=s16le', '--raw', '--latency-msec=10'], env=self.env,
+            stdout=open(path, 'wb'))
+
+
 class Game:
     """One game process on its own X server, started in a folder holding the
     assets except those named in `without`. Use it in a with-block: on an error
     the screenshots and the recording are kept under ARTIFACTS/<name>/."""
 
-    def __init__(self, name, without=(), wm=False):
-        self.name, self.wm = name, wm
+    def __init__(self, name, without=(), wm=False, audio='disk'):
+        self.name, self.wm, self.audio = name, wm, audio
         self.shots = []
         self.folder = tempfile.mkdtemp(prefix='ropi-e2e-')
         self.cwd = os.path.join(self.folder, 'game')
@@ -97,7 +154,7 @@ class Game:
             os.remove(os.path.join(self.cwd, file))
         self.recording = os.path.join(self.folder, 'sound.raw')
         self.book = CueBook(self.cwd if not without else ASSETS)
-        self.xvfb = self.process = self.openbox = None
+        self.xvfb = self.process = self.openbox = self.server = None
 
     def __enter__(self):
         try:
@@ -117,8 +174,13 @@ class Game:
             number = pipe.readline().strip()
         assert number, 'Xvfb gave no display'
         self.display = ':' + number
-        self.env = dict(os.environ, DISPLAY=self.display, SDL_AUDIODRIVER='disk',
-                        SDL_DISKAUDIOFILE=self.recording)
+        if self.audio == 'pulse':
+            self.server = SoundServer(self.folder)
+            self.server.start()
+            self.env = dict(self.server.env, DISPLAY=self.display)
+        else:
+            self.env = dict(os.environ, DISPLAY=self.display, SDL_AUDIODRIVER='disk',
+                            SDL_DISKAUDIOFILE=self.recording)
         self.env.pop('QT_QPA_PLATFORM', None)
         wait_until(lambda: subprocess.run(['xdotool', 'getmouselocation'], env=self.env,
                                           capture_output=True).returncode == 0, 10,
@@ -146,6 +208,8 @@ class Game:
             if kind is not None:
                 self.keep_artifacts()
         finally:
+            if self.server:
+                self.server.stop()
             for proc in (self.process, self.openbox, self.xvfb):
                 if proc and proc.poll() is None:
                     proc.terminate()  # lets Xvfb take its socket away
@@ -163,7 +227,7 @@ class Game:
         for index, (label, shot) in enumerate(self.shots):
             with open(os.path.join(folder, f'{index:03d}-{label}.ppm'), 'wb') as f:
                 f.write(shot.ppm)
-        for file in ('sound.raw', 'game.log'):
+        for file in ('sound.raw', 'game.log', 'pulse.log'):
             if os.path.exists(os.path.join(self.folder, file)):
                 shutil.copy(os.path.join(self.folder, file), folder)
         print(f'artifacts kept in {folder}', file=sys.stderr)
