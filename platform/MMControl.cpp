@@ -69,6 +69,9 @@ void acquireDevice()
     if (audio.users++ > 0)
         return;
     audio.opened = false;
+    // SDL would catch SIGINT and SIGTERM for an event queue the game never reads,
+    // and the game would then outlive a logout or a plain kill.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_Init(SDL_INIT_AUDIO) != 0)
         return;
     // A 512-frame buffer lets a cue start within about 10 ms of Play.
