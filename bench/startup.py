@@ -84,9 +84,8 @@ def xdotool(env, *args):
 def sound_server_latency(game_path, assets, display, samples=10):
     """Buffer plus sink latency of the game's stream, as the server reports it
     while the cat jumps at its fastest, once the sink has settled."""
-    folder = tempfile.mkdtemp(prefix="ropi-bench-")
-    server = SoundServer(folder)
-    server.start()
+    processes = []
+    server = SoundServer(tempfile.mkdtemp(prefix="ropi-bench-"), processes)
     env = dict(server.env, DISPLAY=display)
     env.pop("QT_QPA_PLATFORM", None)
     game = subprocess.Popen([os.path.abspath(game_path)], cwd=assets, env=env)
@@ -97,19 +96,20 @@ def sound_server_latency(game_path, assets, display, samples=10):
         xdotool(env, "windowfocus", "--sync", window)
         xdotool(env, "key", "4", "space")
         # A fresh null sink runs far behind for its first second or so.
-        wait_until(lambda: (server.stream(game.pid) or {}).get("Sink Latency", 1e9) < 20, 15,
+        wait_until(lambda: (server.stream(game.pid) or {}).get("sink_latency_usec", 1e9) < 20000, 15,
                    "the sink never settled")
         readings = []
         for _ in range(samples):
             time.sleep(0.2)
             stream = server.stream(game.pid)
-            readings.append((stream["Buffer Latency"], stream["Sink Latency"]))
+            readings.append((stream["buffer_latency_usec"] / 1000, stream["sink_latency_usec"] / 1000))
         xdotool(env, "key", "Escape")
         game.wait(5)
     finally:
-        if game.poll() is None:
-            game.kill()
-        server.stop()
+        for process in [game] + processes:
+            if process.poll() is None:
+                process.kill()
+                process.wait()
     return readings
 
 

@@ -7,4 +7,5 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$root/build" -j"$(nproc)"
 cd "$root/build"
-ctest --output-on-failure --timeout 600
+# The end-to-end tests mostly wait on their own X servers, so four run at once.
+ctest --output-on-failure --timeout 600 --parallel 4

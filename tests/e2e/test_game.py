@@ -1,0 +1,161 @@
+"""The real game as a player and a desktop meet it, each scenario on an X server
+of its own: one whole round in real time, seen, heard and scored; the boxes that
+belong to the window, the ways out, a picture gone, and sound through the
+desktop's sound server or without one."""
+import os
+import re
+import statistics
+import time
+
+from harness import RATE, Game, is_cat, is_verdict, run, score_line, wait_until
+from screen import button_ink, cat_slot, menu_bar_height
+
+SHOT_KEYS = ['f', 'j', 'shift+f', 'shift+j']
+
+
+def sound_and_sight(game):
+    """Every jump sounds its slot's cue where the screen shows the cat; a shot
+    right after a jump rings the chime exactly when the cat landed in the
+    middle, heard to its end before its score reaches the clipboard. Returns
+    the score."""
+    score, shots, hits, misses, start = 0, 0, 0, 0, 0
+    for turn in range(100):
+        if hits >= 2 and misses >= 3:
+            return score
+        jump = game.wait_for_cue(start, is_cat, sounding=True)
+        start = jump.onset + 1
+        if turn % 2 == 0:  # look
+            time.sleep(0.03)  # the jump is drawn just after its cue starts
+            seen, after = cat_slot(game.shot('jump')), game.now() + 1024
+            game.wait_frames(2048)  # a jump during the screenshot may reach the file late
+            if not [c for c in game.cues(start, True) if is_cat(c) and c.onset < after]:
+                assert seen == jump.slot, f'heard {jump.name}, saw the cat in slot {seen}'
+        elif (jump.slot == 2 and hits < 2) or (jump.slot != 2 and misses < 3):
+            before, shots = game.now(), shots + 1
+            game.key(SHOT_KEYS[shots % len(SHOT_KEYS)])
+            verdict = game.wait_for_cue(before, is_verdict)
+            assert verdict.whole, f'{verdict} was cut off'
+            score += 10 if verdict.name == 'chime' else -10
+            wait_until(lambda: game.clipboard() == score_line(score), 3,
+                       f'the clipboard is {game.clipboard()!r}, not {score_line(score)!r}')
+            start = verdict.onset
+            last = [c for c in game.cues() if is_cat(c) and c.onset < verdict.onset][-1]
+            if last.onset == jump.onset and verdict.onset - jump.onset < 0.3 * RATE:
+                # no jump came in between, cut off before it was heard
+                assert verdict.name == ('chime' if jump.slot == 2 else 'buzzer'), (jump, verdict)
+                hits, misses = hits + (jump.slot == 2), misses + (jump.slot != 2)
+    raise AssertionError(f'only {hits} hits and {misses} misses')
+
+
+def period(game, intervals):
+    """The speed the cat jumps at: the median gap of the next jumps, to the nearest speed."""
+    clock, first = (time.monotonic(), game.now()), game.wait_for_cue(game.now(), is_cat)
+    jumps = wait_until(lambda: (lambda j: len(j) > intervals and j)(
+        [c.onset for c in game.cues(first.onset) if is_cat(c)]), intervals * 2.5 + 5, 'no jumps')
+    rate = (game.now() - clock[1]) / (time.monotonic() - clock[0])  # the disk driver's clock drifts
+    gap = statistics.median((b - a) / rate * 1000 for a, b in zip(jumps, jumps[1:intervals + 1]))
+    return min((250, 500, 1000, 2000), key=lambda speed: abs(speed - gap))
+
+
+def whole_round():
+    with Game('round') as game:
+        idle = game.shot('before the start')
+        assert cat_slot(idle) is None and button_ink(idle) == 0
+        game.key('3', 'space')
+        started = time.monotonic()
+        score = sound_and_sight(game)
+        game.key('Num_Lock', 'KP_1', 'Num_Lock')  # keypad 1 is no speed key
+        assert period(game, 6) == 500
+
+        ended = game.wait_for_shot(lambda s: button_ink(s) > 50, 'the round never ended', 150)
+        game.shots.append(('ended', ended))
+        assert 119 < time.monotonic() - started < 170, 'the round was not 120 s long'
+        assert cat_slot(ended) is None and game.clipboard() == score_line(score)
+        quiet = game.now()
+        game.wait_frames(2 * RATE)
+        assert game.cues(quiet) == [], 'the cat still jumps after TIME 0'
+        game.quit_by('Esc', lambda: game.key('Escape'))
+
+
+def owned_box(game, title):
+    """The box, once it is up and transient for the game's window."""
+    box = game.wait_for_window(title)
+    game.shots.append((title, game.shot()))
+    owner = game.x('xprop', '-id', str(box), 'WM_TRANSIENT_FOR').split()[-1]
+    assert int(owner, 16) == game.window, f'the box {title} is transient for {owner}'
+    return box
+
+
+def version_box(wm):
+    """Once the box is closed the game's window is active again: Alt+X works."""
+    def scenario():
+        with Game('version-box' + ('-openbox' if wm else ''), wm=wm) as game:
+            game.key('alt+v')
+            box = owned_box(game, 'バージョン情報')
+            game.key('Return')
+            wait_until(lambda: game.x('xdotool', 'getwindowname', str(box), check=False) is None, 3,
+                       'the box stayed')
+            game.quit_by('Alt+X after the version box', lambda: game.key('alt+x'))
+    return scenario
+
+
+def picture_gone():
+    """The report names the error and the file, and stays up until it is read;
+    nothing of the game runs behind it."""
+    with Game('picture-gone') as game:
+        game.key('4', 'space')
+        game.wait_for_cue(0, is_cat)
+        os.remove(os.path.join(game.cwd, 'Cat.gif'))
+        game.key('space')
+        owned_box(game, 'ropi1')
+        quiet = game.now()
+        game.wait_frames(RATE)
+        assert not [c for c in game.cues(quiet) if c.onset > quiet + 512], 'the cat jumped on'
+        game.quit_by('Enter on the error report', lambda: game.key('Return'), status=1)
+        with open(game.log, encoding='utf-8') as log:  # the report goes to stderr too
+            assert "ropi1: 実行時エラー '53':  ファイルが見つかりません。 Cat.gif" in log.read()
+
+
+def close_box():
+    with Game('close-box', wm=True) as game:
+        game.quit_by('the close box (Alt+F4 of the window manager)', lambda: game.key('alt+F4'))
+
+
+def no_sound_server():
+    """Silent, but the cat moves and a shot reaches the clipboard at once; and a
+    SIGTERM, as at a logout, ends the game."""
+    with Game('no-sound-server', audio='none') as game:
+        game.key('4', 'space')
+        seen = set()
+        wait_until(lambda: seen.add(cat_slot(game.shot())) or len(seen - {None}) >= 2, 10,
+                   'the cat does not move')
+        game.key('f')
+        wait_until(lambda: re.fullmatch('得点 ( 10|-10)', game.clipboard() or ''), 3,
+                   'a shot put no score on the clipboard')
+        game.quit_by('SIGTERM, as at a logout', game.process.terminate, status=-15)
+
+
+def sound_server():
+    """SDL finds the server by itself; the jumps and the verdicts reach its sink.
+    終了 ends the game with a cue sounding."""
+    with Game('sound-server', audio='pulse') as game:
+        game.key('4', 'space')
+        wait_until(lambda: game.server.stream(game.process.pid), 10, 'no stream of the game')
+        # A fresh null sink runs far behind for a second or so, and its monitor
+        # meanwhile holds the sound squeezed.
+        wait_until(lambda: game.server.stream(game.process.pid)['sink_latency_usec'] < 20000, 10,
+                   'the sink never settled')
+        game.server.record(game.recording)
+        jump = game.wait_for_cue(0, is_cat)
+        before = game.now()
+        game.key('f')
+        print(f'the sink played {jump.name}, then {game.wait_for_cue(before, is_verdict).name}')
+        bar = menu_bar_height(game.shot())
+        game.wait_for_cue(game.now(), is_cat, sounding=True)
+        game.quit_by('終了 clicked mid-cue', lambda: game.click(25, bar // 2))  # first on the bar
+
+
+if __name__ == '__main__':
+    run({'whole_round': whole_round, 'version_box': version_box(wm=False),
+         'version_box_openbox': version_box(wm=True), 'picture_gone': picture_gone,
+         'close_box': close_box, 'no_sound_server': no_sound_server, 'sound_server': sound_server})
