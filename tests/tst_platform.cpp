@@ -105,7 +105,6 @@ void PlatformTest::modeFollowsTheCueToItsEnd()
     QCOMPARE(control.Mode(), MMControl::kModeNotOpen);
 }
 
-// A missing picture is error 53; the end-to-end tests see its report.
 void PlatformTest::badPictureRaisesTheRuntimeError_data()
 {
     QTest::addColumn<QString>("kind");

@@ -15,9 +15,7 @@ ARTIFACTS = os.environ.get('ROPI_E2E_ARTIFACTS', tempfile.gettempdir())
 RATE, FRAME_BYTES = 48000, 4  # S16 little-endian, stereo
 
 
-class Shot:
-    """A screenshot as packed RGB, from a binary PPM."""
-
+class Shot:  # a screenshot as packed RGB, from a binary PPM
     def __init__(self, ppm):
         self.width, self.height = map(int, ppm.split(maxsplit=3)[1:3])
         self.ppm, self.data = ppm, ppm[len(ppm) - self.width * self.height * 3:]

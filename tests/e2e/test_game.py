@@ -10,7 +10,6 @@ import time
 from harness import RATE, Game, is_cat, is_verdict, run, score_line, wait_until
 from screen import button_ink, cat_slot, menu_bar_height
 
-SHOT_KEYS = ['f', 'j', 'shift+f', 'shift+j']
 
 
 def sound_and_sight(game):
@@ -32,7 +31,7 @@ def sound_and_sight(game):
                 assert seen == jump.slot, f'heard {jump.name}, saw the cat in slot {seen}'
         elif (jump.slot == 2 and hits < 2) or (jump.slot != 2 and misses < 3):
             before, shots = game.now(), shots + 1
-            game.key(SHOT_KEYS[shots % len(SHOT_KEYS)])
+            game.key(['f', 'j', 'shift+f', 'shift+j'][shots % 4])
             verdict = game.wait_for_cue(before, is_verdict)
             assert verdict.whole, f'{verdict} was cut off'
             score += 10 if verdict.name == 'chime' else -10
