@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds and runs the benchmark: about five minutes, most of it two real
+# Builds and runs the benchmark: about six minutes, most of it two real
 # rounds. Prints the figures as a Markdown table; build-bench/bench.json keeps them.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
