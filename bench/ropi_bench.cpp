@@ -6,6 +6,7 @@
 #include "CueProbe.h"
 #include "Measure.h"
 
+#include "platform/qt/QtBackend.h"
 #include "window/Form1.h"
 
 #include <QApplication>
@@ -54,7 +55,7 @@ struct Row {
 void press(Form1 &form, Qt::Key key)
 {
     QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
-    QApplication::sendEvent(&form, &event);
+    QApplication::sendEvent(&platform::qt::window(form), &event);
 }
 
 void runEvents(QEventLoop &loop, int timeoutMs)
@@ -70,11 +71,10 @@ void runFor(int milliseconds)
 }
 
 // Puts a stamp in front of a timer's handler: the tick's moment is taken
-// before the game's work, as the game's own connection would see it.
-template <typename Stamp> void stampTicks(Form1 &form, platform::Timer &timer, Stamp stamp)
+// before the game's work, as the game's own handler would see it.
+template <typename Stamp> void stampTicks(platform::Timer &timer, Stamp stamp)
 {
-    timer.disconnect(&form);
-    QObject::connect(&timer, &platform::Timer::tick, &form, stamp);
+    timer.Tick.connect(stamp);
 }
 
 // A bare thread sleeping to absolute deadlines beside the game: how late the
@@ -166,7 +166,7 @@ int main(int argc, char **argv)
     int qtArgc = 1;
     TracingApplication app(qtArgc, argv);
     app.trace = trace;
-    platform::configureApplication();
+    platform::qt::configureApplication();
     // The game reads its picture and cues from the current directory.
     QDir::setCurrent(QStringLiteral(ROPI_ASSETS_DIR));
 
@@ -206,7 +206,7 @@ int main(int argc, char **argv)
     std::int64_t lastTick = 0, roundStart = 0;
     int lastPeriod = form.Timer1.Interval();
     bool lastRestarted = true;
-    stampTicks(form, form.Timer1, [&] {
+    stampTicks(form.Timer1, [&] {
         const std::int64_t now = wallNs();
         probe.arm(now);
         platform::guarded([&] { form.Timer1_Timer(); });
@@ -232,7 +232,7 @@ int main(int argc, char **argv)
     });
     QEventLoop round;
     std::vector<std::int64_t> seconds;
-    stampTicks(form, form.Timer2, [&] {
+    stampTicks(form.Timer2, [&] {
         seconds.push_back(wallNs());
         if (trace)
             std::fprintf(stderr, "second %8.3f ms\n", ms(seconds.back() - roundStart));
@@ -268,9 +268,9 @@ int main(int argc, char **argv)
         press(form, Qt::Key_F);
         hold.end();
         runFor(30);
-        form.MMControl1.setFileName(QStringLiteral("ピンポン.wav"));
-        form.MMControl1.setCommand(QStringLiteral("Open"));
-        form.MMControl1.setCommand(QStringLiteral("Play"));
+        form.MMControl1.setFileName(u"ピンポン.wav");
+        form.MMControl1.setCommand(u"Open");
+        form.MMControl1.setCommand(u"Play");
         spin.begin();
         while (form.MMControl1.Mode() == platform::MMControl::kModePlay) {
         }

@@ -36,14 +36,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     file.write(reinterpret_cast<const char *>(data), qint64(size));
     file.close();
 
-    control->setCommand(QStringLiteral("Stop"));
-    control->setCommand(QStringLiteral("Close"));
-    control->setFileName(cuePath);
-    control->setCommand(QStringLiteral("Open"));
-    control->setCommand(QStringLiteral("Play"));
+    control->setCommand(u"Stop");
+    control->setCommand(u"Close");
+    control->setFileName(cuePath.toStdU16String());
+    control->setCommand(u"Open");
+    control->setCommand(u"Play");
     // A look at the running cue, as the wait after a shot takes it; never the whole cue.
     if (control->Mode() == platform::MMControl::kModePlay)
         control->waitForModeChange(std::chrono::milliseconds(1));
-    control->setCommand(QStringLiteral("Close"));
+    control->setCommand(u"Close");
     return 0;
 }

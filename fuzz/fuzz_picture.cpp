@@ -3,6 +3,7 @@
 // the game reports.
 #include "platform/Controls.h"
 #include "platform/Runtime.h"
+#include "platform/qt/QtBackend.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -36,8 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     file.close();
 
     try {
-        const platform::Picture picture = platform::LoadPicture(picturePath);
-        if (picture.image.isNull())
+        const platform::Picture picture = platform::LoadPicture(picturePath.toStdU16String());
+        if (!picture.impl() || picture.impl()->image.isNull())
             std::abort(); // a picture that is no picture must have raised instead
     } catch (const platform::RuntimeError &) {
     }

@@ -11,7 +11,8 @@ void Form1::Timer1_Timer()
     catPos = static_cast<std::int16_t>(std::floor(platform::Rnd() * rules::kSlots));
     Image1.setLeft(Width() / rules::kSlots * catPos);
     Image1.setVisible(Imgput.Checked());
-    cueFile = QStringLiteral("Cat") + platform::CStr(catPos).right(1) + QStringLiteral(".wav");
+    const std::u16string slot = platform::CStr(catPos);
+    cueFile = u"Cat" + slot.substr(slot.size() - 1) + u".wav";
     PlayCue();
     Timer1.setInterval(catInterval);
 }

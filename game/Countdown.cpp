@@ -24,7 +24,7 @@ void Form1::cmdReset_Click()
     Show();
     cmdReset.setEnabled(false);
     timeLeft = rules::kRoundLength;
-    lblScore.setCaption(QString());
+    lblScore.setCaption(u"");
     score = 0;
     lblTime.setCaption(texts::fullTimeLine());
     cmdReset.setCaption(texts::buttonText(score));

@@ -5,21 +5,17 @@
 
 namespace texts {
 
-QString scoreText(std::int16_t score) { return platform::Str(score); }
+std::u16string scoreText(std::int16_t score) { return platform::Str(score); }
 
-QString scoreLine(std::int16_t score) { return QStringLiteral("得点 ") + scoreText(score); }
+std::u16string scoreLine(std::int16_t score) { return u"得点 " + scoreText(score); }
 
-QString buttonText(std::int16_t score)
+std::u16string buttonText(std::int16_t score)
 {
-    return QStringLiteral("得点 ") + scoreText(score) + QStringLiteral("　おしまい") +
-           QStringLiteral("\r\n") + QStringLiteral("[ Enter ]でリセット");
+    return u"得点 " + scoreText(score) + u"　おしまい" + u"\r\n" + u"[ Enter ]でリセット";
 }
 
-QString timeLine(std::int16_t timeLeft)
-{
-    return QStringLiteral("TIME ") + platform::CStr(timeLeft);
-}
+std::u16string timeLine(std::int16_t timeLeft) { return u"TIME " + platform::CStr(timeLeft); }
 
-QString fullTimeLine() { return QStringLiteral("TIME") + platform::Str(rules::kRoundLength); }
+std::u16string fullTimeLine() { return u"TIME" + platform::Str(rules::kRoundLength); }
 
 } // namespace texts

@@ -16,8 +16,8 @@ void Form1::Form_KeyDown(std::int16_t &KeyCode, std::int16_t)
     case vbKey0 + 4: SelectSpeed(ropiM3); break;
     case vbKey0 + 5: ToggleCatVisible(); break;
     case vbKeyEscape:
-        MMControl1.setCommand(QStringLiteral("Stop"));
-        MMControl1.setCommand(QStringLiteral("Close"));
+        MMControl1.setCommand(u"Stop");
+        MMControl1.setCommand(u"Close");
         End();
         break;
     case vbKeyA + ('F' - 'A'):

@@ -1,15 +1,14 @@
 #pragma once
 
-#include <QString>
-
 #include <cstdint>
+#include <string>
 
 // Everything the game remembers between events. The visibility choice lives in
 // the check mark of its menu item and the running period of the cat in its
 // timer; nothing else is kept, and nothing survives the run.
 struct RoundState {
     std::int16_t catPos = 0;      // the cat's slot, 0 (left) to 4 (right)
-    QString cueFile;              // the cue the next PlayCue opens
+    std::u16string cueFile;       // the cue the next PlayCue opens
     std::int16_t catInterval = 0; // the cat's period in ms; 0 until a speed is chosen
     std::int16_t timeLeft = 0;    // seconds left in the round
     std::int16_t score = 0;

@@ -8,10 +8,10 @@
 void Form1::Ropi()
 {
     if (catPos == rules::kScoringSlot) {
-        cueFile = QStringLiteral("ピンポン.wav");
+        cueFile = u"ピンポン.wav";
         score = rules::addSaturated(score, rules::kPointsPerShot);
     } else {
-        cueFile = QStringLiteral("ブー.wav");
+        cueFile = u"ブー.wav";
         score = rules::addSaturated(score, -rules::kPointsPerShot);
     }
     PlayCue();

@@ -9,7 +9,7 @@ void Form1::StartRound()
     Image1.setTop(Height() / 2 - Width() / 20);
     Image1.setWidth(Width() / rules::kSlots);
     Image1.setHeight(Width() / rules::kSlots); // from the width too: the cat is square
-    Image1.setPicture(platform::LoadPicture(QStringLiteral("Cat.gif")));
+    Image1.setPicture(platform::LoadPicture(u"Cat.gif"));
     // Until a speed is chosen the cat keeps the slow pace whose mark the menu
     // shows from the start; a speed chosen before the start is kept.
     if (catInterval == 0)

@@ -9,12 +9,12 @@ void Form1::mnuEnd_Click() { End(); }
 
 void Form1::mnuVersion_Click()
 {
-    const QString crlf = QStringLiteral("\r\n");
-    QString text;
-    text += QStringLiteral("ろぴぽ～ゲーム") + crlf;
+    const std::u16string crlf = u"\r\n";
+    std::u16string text;
+    text += u"ろぴぽ～ゲーム" + crlf;
     text += crlf;
-    text += QStringLiteral("バージョン") + CStr(App::Major()) + QStringLiteral(".");
+    text += u"バージョン" + CStr(App::Major()) + u".";
     text += CStr(App::Minor()) + crlf;
-    text += QStringLiteral("制作：ろぴ開発チーム");
-    MsgBox(text, vbInformation, QStringLiteral("バージョン情報"));
+    text += u"制作：ろぴ開発チーム";
+    MsgBox(text, vbInformation, u"バージョン情報");
 }

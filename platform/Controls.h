@@ -1,27 +1,37 @@
 #pragma once
 
-#include <QColor>
-#include <QImage>
-#include <QLabel>
-#include <QPixmap>
-#include <QPushButton>
-#include <QWidget>
+#include "platform/Event.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace platform {
 
 // Colours are written &H00BBGGRR&, blue in the high byte.
-QColor fromBgr(quint32 bgr);
+using Color = std::uint32_t;
 
-// The game's face, "ＭＳ Ｐゴシック", falling back to IPAPGothic and then to
-// any Japanese Gothic face the machine has.
-QFont japaneseFont(double points, bool italic = false);
-
-// Left, Top, Width and Height of a control in twips, as single-precision
-// numbers that read back exactly what was set. Pixels are only worked out when
-// the widget is placed.
-class Placement {
+// Where controls sit: the window's client area or a frame.
+class Container {
 public:
-    Placement(QWidget &widget, float left, float top, float width, float height);
+    struct Native; // the backend's surface that child controls are made on
+    Native &native() const { return *native_; }
+
+protected:
+    Container();
+    ~Container();
+    std::unique_ptr<Native> native_; // made by the backend's constructor of the container
+};
+
+// A control on the window, placed in twips. Left, Top, Width and Height read
+// back exactly what was set; only the backend's placement is in pixels, edges
+// rounded.
+class Control {
+public:
+    Control(const Control &) = delete;
+    Control &operator=(const Control &) = delete;
+    virtual ~Control();
 
     float Left() const { return left_; }
     float Top() const { return top_; }
@@ -33,82 +43,108 @@ public:
     void setHeight(float twips);
     void Move(float left, float top, float width, float height);
 
-private:
-    void place();
+    bool Visible() const { return visible_; }
+    void setVisible(bool visible);
 
-    QWidget &widget_;
+    // Brings the control in front of the others on its container (0), or sends it behind
+    // them (1). Provided by the backend.
+    void ZOrder(int position = 0);
+
+    struct Impl; // the backend's control
+    Impl &impl() const { return *impl_; }
+
+protected:
+    Control(float left, float top, float width, float height); // provided by the backend
+    // Called by the backend's constructor once impl_ is made.
+    void place();
+    std::unique_ptr<Impl> impl_;
+
+private:
+    // Provided by the backend.
+    void showGeometry(int x, int y, int width, int height);
+    void showVisible();
+
     float left_, top_, width_, height_;
+    bool visible_ = true;
 };
 
 // A borderless panel filled with its colour.
-class Frame : public QWidget, public Placement {
-    Q_OBJECT
+class Frame : public Control, public Container {
 public:
-    Frame(QWidget *parent, quint32 backColor, float left, float top, float width, float height);
+    Frame(Container &parent, Color backColor, float left, float top, float width, float height);
 };
 
-// A transparent, left-aligned, single-line caption.
-class Label : public QLabel, public Placement {
-    Q_OBJECT
+// A transparent, left-aligned, single-line caption in the game's face.
+class Label : public Control {
 public:
-    Label(QWidget *parent, const QString &caption, quint32 foreColor, double fontPoints, float left,
+    Label(Container &parent, std::u16string caption, Color foreColor, double fontPoints, float left,
           float top, float width, float height);
 
-    QString Caption() const { return text(); }
-    void setCaption(const QString &caption) { setText(caption); }
+    const std::u16string &Caption() const { return caption_; }
+    void setCaption(std::u16string caption);
+
+private:
+    void showCaption(); // provided by the backend
+    std::u16string caption_;
 };
 
 // A graphical push button: its face is its own back colour, flat, inside a
 // raised edge (sunken while pressed), enabled or not; only its caption greys
 // while it is disabled. It can hold the keyboard focus only while enabled;
 // while it does, Enter or Space press it and no key reaches the window behind it.
-class CommandButton : public QPushButton, public Placement {
-    Q_OBJECT
+class CommandButton : public Control {
 public:
-    CommandButton(QWidget *parent, quint32 backColor, double fontPoints, bool italic, float left,
+    CommandButton(Container &parent, Color backColor, double fontPoints, bool italic, float left,
                   float top, float width, float height);
 
     // The caption as set, line breaks written "\r\n".
-    QString Caption() const { return caption_; }
-    void setCaption(const QString &caption);
-    bool Enabled() const { return isEnabled(); }
-    void setEnabled(bool enabled) { QPushButton::setEnabled(enabled); }
+    const std::u16string &Caption() const { return caption_; }
+    void setCaption(std::u16string caption);
+    bool Enabled() const { return enabled_; }
+    void setEnabled(bool enabled);
 
-protected:
-    void paintEvent(QPaintEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-    void keyReleaseEvent(QKeyEvent *event) override;
+    Event Click;
 
 private:
-    QString caption_;
+    // Provided by the backend.
+    void showCaption();
+    void showEnabled();
+
+    std::u16string caption_;
+    bool enabled_ = true;
 };
 
-// A picture read from a file, ready to be shown by an Image.
-struct Picture {
-    QImage image;
+// A picture read from a file, ready to be shown by an Image; none by default.
+class Picture {
+public:
+    struct Impl; // the backend's decoded picture
+    Picture() = default;
+    explicit Picture(std::shared_ptr<const Impl> impl) : impl_(std::move(impl)) {}
+    const Impl *impl() const { return impl_.get(); }
+
+    // Provided by the backend: the picture a GIF file's bytes hold, or none.
+    static Picture fromGif(const std::vector<unsigned char> &bytes);
+
+private:
+    std::shared_ptr<const Impl> impl_;
 };
 
 // Reads a GIF file by name (relative names are looked up in the current
-// directory). A missing or unreadable file, or one that is not a GIF picture,
-// raises a RuntimeError naming the file.
-Picture LoadPicture(const QString &fileName);
+// directory). A missing file raises error 53; one that is no plain file, is
+// too large or is not a GIF picture raises 481, naming the file.
+Picture LoadPicture(const std::u16string &fileName);
 
 // Shows a picture stretched to fill its rectangle.
-class Image : public QWidget, public Placement {
-    Q_OBJECT
+class Image : public Control {
 public:
-    Image(QWidget *parent, float left, float top, float width, float height);
+    Image(Container &parent, float left, float top, float width, float height);
 
-    void setPicture(const Picture &picture);
     const Picture &picture() const { return picture_; }
-    bool Visible() const { return !isHidden(); }
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
+    void setPicture(Picture picture);
 
 private:
+    void showPicture(); // provided by the backend
     Picture picture_;
-    QPixmap scaled_; // the picture at the control's size, made once per size or picture
 };
 
 } // namespace platform

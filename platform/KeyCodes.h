@@ -2,8 +2,6 @@
 
 #include <cstdint>
 
-class QKeyEvent;
-
 namespace platform {
 
 // Virtual-key codes, as the window's key handler receives them.
@@ -26,13 +24,11 @@ enum VirtualKey : std::int16_t {
     vbKeyF1 = 112,     // to vbKeyF1 + 11
 };
 
-// The key code of a key press: letters by their upper-case letter, the digit
-// keys of the main row as the digit also with Shift held (on X11, Shift+1
-// reaches Qt as '!'), keypad digits as keypad codes. 0 for keys the game has no
-// code for.
-std::int16_t virtualKeyCode(const QKeyEvent &event);
-
-// 1 for Shift, 2 for Ctrl, 4 for Alt, added together.
-std::int16_t shiftState(const QKeyEvent &event);
+// The Shift argument of a key press: these added together.
+enum ShiftMask : std::int16_t {
+    vbShiftMask = 1,
+    vbCtrlMask = 2,
+    vbAltMask = 4,
+};
 
 } // namespace platform

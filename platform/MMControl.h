@@ -1,12 +1,15 @@
 #pragma once
 
-#include <QString>
-
 #include <chrono>
-
-struct Mix_Chunk;
+#include <cstdint>
+#include <string>
+#include <string_view>
 
 namespace platform {
+
+namespace audio {
+struct Sound;
+}
 
 // Plays one sound file at a time on the run's single audio device, driven by
 // text commands in the manner of a media-control panel: set FileName, then
@@ -20,15 +23,6 @@ public:
     static constexpr int kModeStopped = 525;
     static constexpr int kModePlay = 526;
 
-    // Cue files beyond this size are refused as unplayable, so that a stray
-    // huge file cannot stall the game or eat its memory.
-    static constexpr qint64 kMaxFileBytes = 16 * 1024 * 1024;
-
-    // A small file can claim a very low sample rate and swell when converted to the device's
-    // format (16 MiB of 8 kHz mono 8-bit would become 384 MiB): cues whose sound would take
-    // more than this once converted are refused too.
-    static constexpr qint64 kMaxDecodedBytes = 2 * kMaxFileBytes;
-
     // How long past its own length a cue may still read kModePlay. A device that stopped
     // mixing (removed, paused, stuck) never reports the end of the cue, and the game would
     // otherwise hold its window for good.
@@ -39,11 +33,11 @@ public:
     MMControl(const MMControl &) = delete;
     MMControl &operator=(const MMControl &) = delete;
 
-    QString FileName() const { return fileName_; }
-    void setFileName(const QString &fileName) { fileName_ = fileName; }
+    const std::u16string &FileName() const { return fileName_; }
+    void setFileName(std::u16string fileName) { fileName_ = std::move(fileName); }
 
-    // "Open", "Play", "Stop" or "Close", case-insensitive; anything else is ignored.
-    void setCommand(const QString &command);
+    // "Open", "Play", "Stop" or "Close", in any case; anything else is ignored.
+    void setCommand(std::u16string_view command);
 
     // kModePlay while the opened file is sounding, kModeStopped when a file is
     // open but silent, kModeNotOpen when nothing is open.
@@ -63,10 +57,10 @@ private:
     void stop();
     void close();
 
-    QString fileName_;
-    Mix_Chunk *chunk_ = nullptr;
-    bool playing_ = false; // set by Play, cleared by Stop/Close; the device decides the rest
-    quint64 endingsBeforePlay_ = 0; // the device's count of ended sounds when Play started ours
+    std::u16string fileName_;
+    audio::Sound *sound_ = nullptr;
+    bool playing_ = false; // set by Play, cleared by Stop and Close; the device decides the rest
+    std::uint64_t endingsBeforePlay_ = 0; // the device's count of ended sounds when ours started
     std::chrono::steady_clock::time_point playDeadline_; // Play's time, the cue's length, a margin
 };
 

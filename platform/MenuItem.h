@@ -1,31 +1,44 @@
 #pragma once
 
-#include <QAction>
-#include <QObject>
+#include "platform/Event.h"
+
+#include <memory>
+#include <string>
 
 namespace platform {
 
-// One entry of the window's menu: a command on the bar, a drop-down, a
-// submenu, an item or a separator. Its check mark changes only when code sets
-// it: choosing the item never toggles it by itself.
-class MenuItem : public QObject {
-    Q_OBJECT
-public:
-    // Takes over an action that a QMenuBar or QMenu made. Only items inside a
-    // drop-down can carry a check mark.
-    MenuItem(QAction *action, bool checkable, bool checked = false);
+class Form;
 
-    QString Caption() const { return action_->text(); }
+// One entry of the window's menu: a command or a drop-down on the bar, or an
+// item, a submenu or a separator (caption "-") inside a drop-down. An entry
+// becomes a drop-down or a submenu when items are made inside it. Its check
+// mark changes only when code sets it: choosing the item never toggles it.
+class MenuItem {
+public:
+    // The next entry on the window's menu bar.
+    MenuItem(Form &form, std::u16string caption);
+    // The next entry inside the drop-down or submenu of another.
+    MenuItem(MenuItem &menu, std::u16string caption, bool checked = false);
+    MenuItem(const MenuItem &) = delete;
+    MenuItem &operator=(const MenuItem &) = delete;
+    ~MenuItem();
+
+    const std::u16string &Caption() const { return caption_; }
     bool Checked() const { return checked_; }
     void setChecked(bool checked);
-    QAction *action() const { return action_; }
+    bool isSeparator() const { return caption_ == u"-"; }
 
-signals:
-    void Click();
+    Event Click;
+
+    struct Impl; // the backend's menu entry
+    Impl &impl() const { return *impl_; }
 
 private:
-    QAction *action_;
+    void showChecked(); // provided by the backend
+
+    std::u16string caption_;
     bool checked_;
+    std::unique_ptr<Impl> impl_;
 };
 
 } // namespace platform

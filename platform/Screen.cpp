@@ -1,33 +1,15 @@
 #include "platform/Screen.h"
 
-#include <QGuiApplication>
-#include <QScreen>
-
-#include <cmath>
-
 namespace platform {
 
-double twipsPerPixel()
-{
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    const double dpi = screen ? screen->logicalDotsPerInch() : 96.0;
-    return 1440.0 / (dpi > 0 ? dpi : 96.0);
-}
+double Screen::TwipsPerPixel() { return twipsPerPixelAt(logicalDotsPerInch()); }
 
-int toPixels(float twips) { return static_cast<int>(std::lround(twips / twipsPerPixel())); }
+float Screen::Width() { return toTwips(widthInPixels()); }
 
-float toTwips(int pixels) { return static_cast<float>(pixels * twipsPerPixel()); }
+float Screen::Height() { return toTwips(heightInPixels()); }
 
-float Screen::Width()
-{
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    return screen ? toTwips(screen->size().width()) : 0.0f;
-}
+int toPixels(float twips) { return toPixels(twips, Screen::TwipsPerPixel()); }
 
-float Screen::Height()
-{
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    return screen ? toTwips(screen->size().height()) : 0.0f;
-}
+float toTwips(int pixels) { return static_cast<float>(pixels * Screen::TwipsPerPixel()); }
 
 } // namespace platform

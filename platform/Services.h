@@ -1,8 +1,7 @@
 #pragma once
 
-#include <QString>
-
 #include <cstdint>
+#include <string>
 
 namespace platform {
 
@@ -15,15 +14,16 @@ enum MsgBoxStyle : int {
     vbInformation = 64,
 };
 
-// Shows a modal box and returns when the player has closed it. An empty title
-// gives the application title. Returns 1 (OK).
-int MsgBox(const QString &text, int style = vbOKOnly, const QString &title = {});
+// Shows a modal box owned by the game's window and returns when the player has
+// closed it; the window is active again afterwards. An empty title gives the
+// application title. Returns 1 (OK). Provided by the backend.
+int MsgBox(const std::u16string &text, int style = vbOKOnly, const std::u16string &title = {});
 
-// The system clipboard.
+// The system clipboard. Provided by the backend.
 struct Clipboard {
     static void Clear();
     // Format 1 is plain text, the only one the game uses.
-    static void SetText(const QString &text, int format = 1);
+    static void SetText(const std::u16string &text, int format = 1);
 };
 
 // The project's version numbers.
@@ -40,8 +40,8 @@ void Randomize(std::uint64_t seed);
 double Rnd();
 
 // Decimal text of a number with a sign position in front: " 10", " 0", "-10".
-QString Str(long number);
+std::u16string Str(long number);
 // Decimal text of a number without a sign position: "10", "0", "-10".
-QString CStr(long number);
+std::u16string CStr(long number);
 
 } // namespace platform

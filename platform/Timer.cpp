@@ -2,13 +2,6 @@
 
 namespace platform {
 
-Timer::Timer(QObject *parent, int interval, bool enabled) : QObject(parent), interval_(interval)
-{
-    timer_.setTimerType(Qt::PreciseTimer);
-    connect(&timer_, &QTimer::timeout, this, &Timer::tick);
-    setEnabled(enabled);
-}
-
 void Timer::setEnabled(bool enabled)
 {
     enabled_ = enabled;
@@ -24,13 +17,12 @@ void Timer::setInterval(int milliseconds)
 
 void Timer::update(bool restart)
 {
-    // QTimer with an interval of 0 would fire on every pass of the event loop.
     if (!enabled_ || interval_ <= 0) {
-        timer_.stop();
+        stopTicking();
         return;
     }
-    if (restart || !timer_.isActive())
-        timer_.start(interval_);
+    if (restart || !isTicking())
+        startTicking(interval_);
 }
 
 } // namespace platform

@@ -1,17 +1,22 @@
 #pragma once
 
-#include <QObject>
-#include <QTimer>
+#include "platform/Event.h"
+
+#include <memory>
 
 namespace platform {
 
-// A timer that ticks every Interval milliseconds while Enabled. Ticks are
-// precise to the millisecond; a tick that fell due while the thread was busy
-// comes once afterwards and is never made up. Interval 0 gives no ticks.
-class Timer : public QObject {
-    Q_OBJECT
+class Form;
+
+// A timer of the window that ticks every Interval milliseconds while Enabled.
+// Ticks are precise to the millisecond; a tick that fell due while the thread
+// was busy comes once afterwards and is never made up. Interval 0 gives no ticks.
+class Timer {
 public:
-    Timer(QObject *parent, int interval, bool enabled = false);
+    Timer(Form &form, int interval);
+    Timer(const Timer &) = delete;
+    Timer &operator=(const Timer &) = delete;
+    ~Timer();
 
     bool Enabled() const { return enabled_; }
     // Enabling a running timer keeps its period going; it does not restart it.
@@ -21,15 +26,21 @@ public:
     // changes nothing, so a timer re-armed on every tick keeps its rhythm.
     void setInterval(int milliseconds);
 
-signals:
-    void tick();
+    Event Tick;
+
+    struct Impl; // the backend's timer
+    Impl &impl() const { return *impl_; }
 
 private:
     void update(bool restart);
+    // Provided by the backend: ticks every period from now on, until stopped.
+    void startTicking(int milliseconds);
+    void stopTicking();
+    bool isTicking() const;
 
-    QTimer timer_;
     int interval_;
     bool enabled_ = false;
+    std::unique_ptr<Impl> impl_;
 };
 
 } // namespace platform

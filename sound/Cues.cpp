@@ -6,11 +6,11 @@
 // one cue is ever heard.
 void Form1::PlayCue()
 {
-    MMControl1.setCommand(QStringLiteral("Stop"));
-    MMControl1.setCommand(QStringLiteral("Close"));
+    MMControl1.setCommand(u"Stop");
+    MMControl1.setCommand(u"Close");
     MMControl1.setFileName(cueFile);
-    MMControl1.setCommand(QStringLiteral("Open"));
-    MMControl1.setCommand(QStringLiteral("Play"));
+    MMControl1.setCommand(u"Open");
+    MMControl1.setCommand(u"Play");
 }
 
 // Holds the whole window until the cue has ended: no event runs meanwhile, key

@@ -53,15 +53,15 @@ std::unique_ptr<Form1> showGame()
     auto form = std::make_unique<Form1>();
     form->Load();
     form->Show();
-    form->activateWindow();
-    if (!QTest::qWaitForWindowActive(form.get()))
+    qt::window(*form).activateWindow();
+    if (!QTest::qWaitForWindowActive(&qt::window(*form)))
         qWarning("the game window did not become active");
     return form;
 }
 
 void press(Form1 &form, Qt::Key key, Qt::KeyboardModifiers modifiers)
 {
-    QTest::keyClick(form.windowHandle(), key, modifiers);
+    QTest::keyClick(qt::window(form).windowHandle(), key, modifiers);
 }
 
 } // namespace testing

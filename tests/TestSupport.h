@@ -1,13 +1,21 @@
 #pragma once
 
+#include "platform/qt/QtBackend.h"
+
 #include <QStringList>
 #include <QTemporaryDir>
 
 #include <memory>
+#include <string>
 
 class Form1;
 
 namespace testing {
+
+namespace qt = platform::qt;
+
+// The game's text as Qt prints it when a comparison fails.
+inline QString qs(const std::u16string &text) { return QString::fromStdU16String(text); }
 
 // The game's seven cues: the five cat cues, then the hit and the miss.
 inline const QStringList kCueFiles{QStringLiteral("Cat0.wav"), QStringLiteral("Cat1.wav"),

@@ -41,7 +41,7 @@ QString speedMarks(Form1 &form)
 {
     QString marks;
     for (platform::MenuItem *item : {&form.ropiM0, &form.ropiM1, &form.ropiM2, &form.ropiM3})
-        marks += item->action()->isChecked() ? QLatin1Char('1') : QLatin1Char('0');
+        marks += qt::action(*item).isChecked() ? QLatin1Char('1') : QLatin1Char('0');
     return marks;
 }
 
@@ -105,7 +105,7 @@ void GameTest::keyTable()
     auto form = showGame();
     QKeyEvent event(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers), quint32(scanCode), 0,
                     0, QString(), autoRepeat);
-    QApplication::sendEvent(form.get(), &event);
+    QApplication::sendEvent(&qt::window(*form), &event);
     QCOMPARE(QLatin1String(form->Timer1.Enabled() ? "start " : "") + (form->score ? "shot " : "") +
                  (form->Imgput.Checked() ? "" : "hidden ") + QString::number(form->catInterval) +
                  ' ' + speedMarks(*form),
@@ -121,11 +121,11 @@ void GameTest::speedAndVisibilityTakeEffectAtTheNextJump()
     QCOMPARE(form->Timer1.Interval(), 250); // the first jump comes after the design period
     form->Timer1_Timer();
     QCOMPARE(form->Timer1.Interval(), 1000);
-    form->ropiM2.action()->trigger(); // はやい from the menu, mid-round
+    qt::action(form->ropiM2).trigger(); // はやい from the menu, mid-round
     QCOMPARE(form->Timer1.Interval(), 1000);
     form->Timer1_Timer();
     QCOMPARE(form->Timer1.Interval(), 500);
-    form->ropiM3.action()->trigger();
+    qt::action(form->ropiM3).trigger();
     press(*form, Qt::Key_3);
     QCOMPARE(speedMarks(*form), QStringLiteral("0010"));
 
@@ -135,19 +135,22 @@ void GameTest::speedAndVisibilityTakeEffectAtTheNextJump()
         form->Timer1_Timer();
         landed << form->catPos;
         QCOMPARE(form->Image1.Left(), 3072.0f * form->catPos);
-        QCOMPARE(form->MMControl1.FileName(), QStringLiteral("Cat%1.wav").arg(form->catPos));
+        QCOMPARE(qs(form->MMControl1.FileName()), QStringLiteral("Cat%1.wav").arg(form->catPos));
         QCOMPARE(form->MMControl1.Mode(), MMControl::kModePlay);
     }
     QCOMPARE(landed, (QSet<int>{0, 1, 2, 3, 4}));
 
-    form->Imgput.action()->trigger(); // hidden from the menu: still seen until the next jump
-    QVERIFY(form->Image1.Visible());
+    qt::action(form->Imgput).trigger(); // hidden from the menu: still seen until the next jump
+    QVERIFY(qt::widget(form->Image1).isVisible());
     form->Timer1_Timer();
-    QVERIFY(!form->Image1.Visible());
+    QVERIFY(!qt::widget(form->Image1).isVisible());
     press(*form, Qt::Key_5);
     press(*form, Qt::Key_5); // twice between jumps: as it was
     form->Timer1_Timer();
-    QVERIFY(!form->Image1.Visible());
+    QVERIFY(!qt::widget(form->Image1).isVisible());
+    press(*form, Qt::Key_5); // and back: a player who hid the cat can see it again
+    form->Timer1_Timer();
+    QVERIFY(qt::widget(form->Image1).isVisible());
 }
 
 void GameTest::roundStatesAndEveryTransition()
@@ -165,13 +168,14 @@ void GameTest::roundStatesAndEveryTransition()
              QList<float>({4992, 3072, 3072}));
     tickUntilMiddle(*form, true);
     press(*form, Qt::Key_F);
-    QCOMPARE(form->lblScore.Caption(), QStringLiteral("得点  10"));
+    QCOMPARE(qs(form->lblScore.Caption()), QStringLiteral("得点  10"));
     tickUntilMiddle(*form, false);
     press(*form, Qt::Key_J);
     press(*form, Qt::Key_J);
-    QCOMPARE(form->lblScore.Caption(), QStringLiteral("得点 -10"));
-    QCOMPARE(clipboardText(), form->lblScore.Caption());
-    QCOMPARE(form->cmdReset.Caption(), QStringLiteral("得点 -10　おしまい\r\n[ Enter ]でリセット"));
+    QCOMPARE(qs(form->lblScore.Caption()), QStringLiteral("得点 -10"));
+    QCOMPARE(clipboardText(), qs(form->lblScore.Caption()));
+    QCOMPARE(qs(form->cmdReset.Caption()),
+             QStringLiteral("得点 -10　おしまい\r\n[ Enter ]でリセット"));
     form->score = -32758; // the score stops at its floor, each shot still judged and copied
     press(*form, Qt::Key_J);
     press(*form, Qt::Key_J);
@@ -182,11 +186,12 @@ void GameTest::roundStatesAndEveryTransition()
     press(*form, Qt::Key_F);
     QCOMPARE(clipboardText(), QStringLiteral("得点  32767"));
     form->Timer2_Timer();
-    QCOMPARE(form->lblTime.Caption(), QStringLiteral("TIME 119"));
+    QCOMPARE(qs(form->lblTime.Caption()), QStringLiteral("TIME 119"));
 
     // Ended: the cat stops and goes, the button is usable, Enter alone does nothing.
     countDownToEnd(*form);
-    QVERIFY(!form->Timer1.Enabled() && !form->Image1.Visible() && form->cmdReset.Enabled());
+    QVERIFY(!form->Timer1.Enabled() && !qt::widget(form->Image1).isVisible() &&
+            qt::widget(form->cmdReset).isEnabled());
     press(*form, Qt::Key_Return);
     QVERIFY(form->cmdReset.Enabled());
 
@@ -194,23 +199,24 @@ void GameTest::roundStatesAndEveryTransition()
     // resets without stopping it, and the round then ends at 0 again.
     press(*form, Qt::Key_Space);
     form->Timer2_Timer();
-    QCOMPARE(form->lblTime.Caption(), QStringLiteral("TIME -1"));
+    QCOMPARE(qs(form->lblTime.Caption()), QStringLiteral("TIME -1"));
     form->timeLeft = -32767;
     form->Timer2_Timer();
     form->Timer2_Timer();
-    QCOMPARE(form->lblTime.Caption(), QStringLiteral("TIME -32768"));
+    QCOMPARE(qs(form->lblTime.Caption()), QStringLiteral("TIME -32768"));
     QVERIFY(form->Timer2.Enabled() && form->cmdReset.Enabled());
-    QTest::mouseClick(&form->cmdReset, Qt::LeftButton);
+    QTest::mouseClick(&qt::widget(form->cmdReset), Qt::LeftButton);
     QVERIFY(!form->cmdReset.Enabled() && form->Timer1.Enabled() && form->Timer2.Enabled());
-    QCOMPARE(form->lblTime.Caption(), QStringLiteral("TIME 120"));
-    QCOMPARE(form->lblScore.Caption(), QString());
-    QCOMPARE(form->cmdReset.Caption(), QStringLiteral("得点  0　おしまい\r\n[ Enter ]でリセット"));
+    QCOMPARE(qs(form->lblTime.Caption()), QStringLiteral("TIME 120"));
+    QCOMPARE(qs(form->lblScore.Caption()), QString());
+    QCOMPARE(qs(form->cmdReset.Caption()),
+             QStringLiteral("得点  0　おしまい\r\n[ Enter ]でリセット"));
     countDownToEnd(*form);
     QVERIFY(!form->Timer1.Enabled() && form->cmdReset.Enabled());
 
     // Reset from the keyboard: the focused button keeps every key to itself.
     press(*form, Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), &form->cmdReset);
+    QCOMPARE(QApplication::focusWidget(), &qt::widget(form->cmdReset));
     press(*form, Qt::Key_F);
     QCOMPARE(form->score, 0);
     press(*form, Qt::Key_Return);
@@ -233,7 +239,7 @@ void GameTest::shotHoldsTheWindowAndQueuedPressesFollowInOrder()
     std::thread player([&form] { // three presses while the first buzzer sounds
         QThread::msleep(100);
         for (int i = 0; i < 3; ++i)
-            QCoreApplication::postEvent(form.get(),
+            QCoreApplication::postEvent(&qt::window(*form),
                                         new QKeyEvent(QEvent::KeyPress, Qt::Key_F, Qt::NoModifier));
     });
     clock.start();
@@ -255,7 +261,8 @@ void GameTest::tickThatFellDueDuringAHoldComesOnce()
     QElapsedTimer clock;
     press(*form, Qt::Key_Space);
     clock.start();
-    QSignalSpy jumps(&form->Timer1, &platform::Timer::tick), seconds(&form->Timer2, SIGNAL(tick()));
+    QSignalSpy jumps(&qt::timer(form->Timer1), &QTimer::timeout),
+        seconds(&qt::timer(form->Timer2), &QTimer::timeout);
     QVERIFY(jumps.wait(1000));
     jumps.clear();
     press(*form, Qt::Key_F); // the buzzer holds the window over two periods of the cat
@@ -275,7 +282,7 @@ void GameTest::versionBoxBelongsToTheWindow()
     connect(&poll, &QTimer::timeout, this, [&] {
         if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
             seen << box->windowTitle() << box->text()
-                 << QVariant(box->parent() == form.get()).toString();
+                 << QVariant(box->parent() == &qt::window(*form)).toString();
             box->accept();
             poll.stop();
         }
@@ -293,10 +300,10 @@ void GameTest::versionBoxBelongsToTheWindow()
 void GameTest::layoutFillsTheScreenInFixedFractions()
 {
     auto form = showGame();
-    QCOMPARE(form->frameGeometry(), QRect(0, 0, 1024, 768));
-    QCOMPARE(form->Frame1.geometry(), QRect(0, 0, 1024, 256));
+    QCOMPARE(qt::window(*form).frameGeometry(), QRect(0, 0, 1024, 768));
+    QCOMPARE(qt::widget(form->Frame1).geometry(), QRect(0, 0, 1024, 256));
     const float row = 460.8f; // twips on the 15360 x 11520 screen: top, left, width, height
-    const QList<std::pair<platform::Placement *, QList<float>>> layout{
+    const QList<std::pair<platform::Control *, QList<float>>> layout{
         {&form->lblSlow, {576, 512, 3072, row}},       {&form->lblNormal, {1152, 512, 3072, row}},
         {&form->lblFast, {1728, 512, 3072, row}},      {&form->lblVeryFast, {2304, 512, 3840, row}},
         {&form->lblDisappear, {576, 3840, 5120, row}}, {&form->lblStart, {1152, 3840, 5120, row}},
@@ -308,7 +315,7 @@ void GameTest::layoutFillsTheScreenInFixedFractions()
             QList<float>({control->Top(), control->Left(), control->Width(), control->Height()}),
             expected);
     // Edges, not sizes, are rounded to pixels: this row is 30 pixels high, not 31.
-    QCOMPARE(form->lblVeryFast.geometry(), QRect(34, 154, 256, 30));
+    QCOMPARE(qt::widget(form->lblVeryFast).geometry(), QRect(34, 154, 256, 30));
 }
 
 // Quitting ends the process, so each way out runs in a child of this test,
@@ -348,7 +355,7 @@ static int runChild(int argc, char **argv, const QString &way)
     if (way == QLatin1String("esc"))
         press(*form, Qt::Key_Escape);
     else
-        form->mnuEnd.action()->trigger();
+        qt::action(form->mnuEnd).trigger();
     return 3; // the way out did not end the program
 }
 

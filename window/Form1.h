@@ -7,14 +7,11 @@
 #include "platform/MenuItem.h"
 #include "platform/Timer.h"
 
-#include <QMenu>
-
 // The game's one window. It holds the round state, every control and menu
 // item, and all the handlers; the handlers live beside their subsystem:
 // window/ (definition and layout), game/ (round, tick, shot, countdown, keys),
 // sound/ (cues) and menu/ (speed, visibility, quit, version).
 class Form1 : public platform::Form, public RoundState {
-    Q_OBJECT
 public:
     Form1();
 
@@ -59,9 +56,7 @@ public:
 
     // The menu tree, in the order of the bar and its drop-downs.
     platform::MenuItem mnuEnd;
-    QMenu HelpMenu;
     platform::MenuItem Help;
-    QMenu ropiMoveMenu;
     platform::MenuItem ropiMove;
     platform::MenuItem ropiM0;
     platform::MenuItem ropiM1;

@@ -21,7 +21,7 @@ void Form1::Form_Load()
     // over in single precision; every control is set Top, Width, Height, Left.
     const auto H = [this](double k, double d) { return static_cast<float>(Height() * k / d); };
     const auto W = [this](double k, double d) { return static_cast<float>(Width() * k / d); };
-    const auto place = [](platform::Placement &control, float top, float width, float height,
+    const auto place = [](platform::Control &control, float top, float width, float height,
                           float left) {
         control.setTop(top);
         control.setWidth(width);

@@ -1,8 +1,9 @@
 #include "platform/KeyCodes.h"
+#include "platform/qt/QtBackend.h"
 
 #include <QKeyEvent>
 
-namespace platform {
+namespace platform::qt {
 
 namespace {
 
@@ -64,9 +65,9 @@ std::int16_t virtualKeyCode(const QKeyEvent &event)
 std::int16_t shiftState(const QKeyEvent &event)
 {
     const Qt::KeyboardModifiers modifiers = event.modifiers();
-    return static_cast<std::int16_t>((modifiers.testFlag(Qt::ShiftModifier) ? 1 : 0) |
-                                     (modifiers.testFlag(Qt::ControlModifier) ? 2 : 0) |
-                                     (modifiers.testFlag(Qt::AltModifier) ? 4 : 0));
+    return static_cast<std::int16_t>((modifiers.testFlag(Qt::ShiftModifier) ? vbShiftMask : 0) |
+                                     (modifiers.testFlag(Qt::ControlModifier) ? vbCtrlMask : 0) |
+                                     (modifiers.testFlag(Qt::AltModifier) ? vbAltMask : 0));
 }
 
-} // namespace platform
+} // namespace platform::qt

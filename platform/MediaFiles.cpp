@@ -1,0 +1,175 @@
+#include "platform/MediaFiles.h"
+
+#include "platform/Text.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace platform::media {
+
+namespace {
+
+std::uint32_t littleEndian(const Bytes &bytes, std::size_t at, int size)
+{
+    std::uint32_t value = 0;
+    for (int i = size - 1; i >= 0; --i)
+        value = (value << 8) | bytes[at + i];
+    return value;
+}
+
+bool startsWith(const Bytes &bytes, std::size_t at, const char *text)
+{
+    for (std::size_t i = 0; text[i]; ++i)
+        if (at + i >= bytes.size() || bytes[at + i] != static_cast<unsigned char>(text[i]))
+            return false;
+    return true;
+}
+
+// The standard format, or the format an extensible header names as its sub-format.
+std::uint16_t encodingOf(const Bytes &bytes, std::size_t fmt, std::uint32_t fmtLength)
+{
+    constexpr std::uint16_t kExtensible = 0xFFFE;
+    const auto tag = static_cast<std::uint16_t>(littleEndian(bytes, fmt, 2));
+    if (tag != kExtensible)
+        return tag;
+    // The sub-format GUID begins with the standard tag, 24 bytes into the chunk.
+    return fmtLength >= 40 ? static_cast<std::uint16_t>(littleEndian(bytes, fmt + 24, 2)) : 0;
+}
+
+} // namespace
+
+#ifdef _WIN32
+
+FileContents readPlainFile(const std::u16string &fileName, std::uint64_t maxBytes)
+{
+    const auto *name = reinterpret_cast<const wchar_t *>(fileName.c_str());
+    const DWORD attributes = GetFileAttributesW(name);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return {FileCheck::Missing, {}};
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return {FileCheck::NotAFile, {}};
+    const HANDLE file = CreateFileW(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return {FileCheck::NotAFile, {}};
+    FileContents contents{FileCheck::NotAFile, {}};
+    LARGE_INTEGER size{};
+    if (GetFileType(file) == FILE_TYPE_DISK && GetFileSizeEx(file, &size) && size.QuadPart > 0 &&
+        std::uint64_t(size.QuadPart) <= maxBytes) {
+        contents.bytes.resize(std::size_t(size.QuadPart));
+        std::size_t done = 0;
+        DWORD got = 0;
+        while (done < contents.bytes.size() &&
+               ReadFile(file, contents.bytes.data() + done, DWORD(contents.bytes.size() - done),
+                        &got, nullptr) &&
+               got > 0)
+            done += got;
+        contents.bytes.resize(done);
+        contents.check = FileCheck::Read;
+    }
+    CloseHandle(file);
+    return contents;
+}
+
+#else
+
+static bool isReadable(const struct stat &info, std::uint64_t maxBytes)
+{
+    return S_ISREG(info.st_mode) && info.st_size > 0 && std::uint64_t(info.st_size) <= maxBytes;
+}
+
+FileContents readPlainFile(const std::u16string &fileName, std::uint64_t maxBytes)
+{
+    const std::string path = toUtf8(fileName);
+    struct stat info = {};
+    if (path.empty() || ::stat(path.c_str(), &info) != 0)
+        return {FileCheck::Missing, {}};
+    if (!isReadable(info, maxBytes))
+        return {FileCheck::NotAFile, {}};
+    // The name may have been swapped for a FIFO since the check; O_NONBLOCK keeps even that
+    // from hanging, and fstat then sees what was really opened.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return {FileCheck::NotAFile, {}};
+    FileContents contents{FileCheck::NotAFile, {}};
+    if (::fstat(fd, &info) == 0 && isReadable(info, maxBytes)) {
+        contents.bytes.resize(std::size_t(info.st_size));
+        std::size_t done = 0;
+        while (done < contents.bytes.size()) {
+            const ssize_t got =
+                ::read(fd, contents.bytes.data() + done, contents.bytes.size() - done);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                break;
+            done += std::size_t(got);
+        }
+        contents.bytes.resize(done);
+        contents.check = FileCheck::Read;
+    }
+    ::close(fd);
+    return contents;
+}
+
+#endif
+
+std::optional<WavFormat> playableWav(const Bytes &bytes, double deviceBytesPerSecond)
+{
+    if (bytes.size() < 12 || !startsWith(bytes, 0, "RIFF") || !startsWith(bytes, 8, "WAVE"))
+        return std::nullopt;
+    std::optional<WavFormat> format;
+    std::size_t at = 12; // past "RIFF", its size and "WAVE"
+    while (at + 8 <= bytes.size()) {
+        const std::uint32_t length = littleEndian(bytes, at + 4, 4);
+        const std::size_t body = at + 8;
+        if (startsWith(bytes, at, "fmt ") && length >= 16 && length <= bytes.size() - body) {
+            format = WavFormat{encodingOf(bytes, body, length),
+                               static_cast<std::uint16_t>(littleEndian(bytes, body + 2, 2)),
+                               littleEndian(bytes, body + 4, 4),
+                               static_cast<std::uint16_t>(littleEndian(bytes, body + 14, 2)),
+                               static_cast<std::uint16_t>(littleEndian(bytes, body + 12, 2)),
+                               0,
+                               0};
+        } else if (startsWith(bytes, at, "data")) {
+            // The decoder would set aside as much memory as the header claims, 4 GiB for a
+            // few bytes that say so: the samples must lie within the file.
+            if (!format || length > bytes.size() - body)
+                return std::nullopt;
+            format->dataOffset = body;
+            format->dataBytes = length;
+            break;
+        }
+        at = body + std::size_t(length) + (length & 1); // chunks are padded to an even size
+    }
+    if (!format || format->dataBytes == 0)
+        return std::nullopt;
+
+    const WavFormat &f = *format;
+    const bool integer =
+        f.encoding == WavFormat::kPcm && (f.bitsPerSample == 8 || f.bitsPerSample == 16 ||
+                                          f.bitsPerSample == 24 || f.bitsPerSample == 32);
+    const bool floating = f.encoding == WavFormat::kFloat && f.bitsPerSample == 32;
+    if (!(integer || floating) || f.channels == 0 || f.rate == 0 ||
+        f.frameBytes != f.channels * (f.bitsPerSample / 8))
+        return std::nullopt;
+    if (f.seconds() * deviceBytesPerSecond > double(kMaxDecodedCueBytes))
+        return std::nullopt;
+    return format;
+}
+
+bool isPlausibleGif(const Bytes &bytes)
+{
+    if (bytes.size() < 10 || !(startsWith(bytes, 0, "GIF87a") || startsWith(bytes, 0, "GIF89a")))
+        return false;
+    const std::uint64_t width = littleEndian(bytes, 6, 2);
+    const std::uint64_t height = littleEndian(bytes, 8, 2);
+    return width * height * 4 <= kMaxPictureBytes;
+}
+
+} // namespace platform::media

@@ -1,0 +1,46 @@
+#include "platform/Services.h"
+
+#include "platform/Runtime.h"
+#include "platform/qt/QtBackend.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMessageBox>
+
+namespace platform {
+
+int MsgBox(const std::u16string &text, int style, const std::u16string &title)
+{
+    // An error before the application exists is reported on stderr alone.
+    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
+        return 1;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    switch (style & 0x70) {
+    case vbCritical: icon = QMessageBox::Critical; break;
+    case vbQuestion: icon = QMessageBox::Question; break;
+    case vbExclamation: icon = QMessageBox::Warning; break;
+    case vbInformation: icon = QMessageBox::Information; break;
+    default: break;
+    }
+    // The box belongs to the game's window: transient for it, centred on it and
+    // kept above it, and the window is active again once the box is closed, so
+    // that its menu keys (Alt+X, Alt+V) work on at once, with or without a
+    // window manager.
+    QWidget *owner = qt::windowOnScreen();
+    QMessageBox box(icon, qt::toQString(title.empty() ? std::u16string(kAppTitle) : title),
+                    qt::toQString(text), QMessageBox::Ok, owner);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+    if (owner)
+        owner->activateWindow();
+    return 1;
+}
+
+void Clipboard::Clear() { QGuiApplication::clipboard()->clear(); }
+
+void Clipboard::SetText(const std::u16string &text, int)
+{
+    QGuiApplication::clipboard()->setText(qt::toQString(text));
+}
+
+} // namespace platform

@@ -1,0 +1,59 @@
+#include "Check.h"
+
+#include "platform/Text.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace check {
+
+namespace {
+
+struct Test {
+    const char *name;
+    void (*run)();
+};
+
+std::vector<Test> &tests()
+{
+    static std::vector<Test> all;
+    return all;
+}
+
+int failures = 0;
+
+} // namespace
+
+void registerTest(const char *name, void (*test)()) { tests().push_back({name, test}); }
+
+void fail(const char *file, int line, const std::string &what)
+{
+    ++failures;
+    std::printf("  FAIL %s:%d: %s\n", file, line, what.c_str());
+}
+
+std::string describe(const std::u16string &text) { return "u\"" + platform::toUtf8(text) + '"'; }
+
+} // namespace check
+
+// Runs every test, or those whose names are given.
+int main(int argc, char **argv)
+{
+    int failed = 0, run = 0;
+    for (const auto &[name, test] : check::tests()) {
+        bool chosen = argc == 1;
+        for (int i = 1; i < argc; ++i)
+            chosen = chosen || std::strcmp(argv[i], name) == 0;
+        if (!chosen)
+            continue;
+        const int before = check::failures;
+        test();
+        ++run;
+        const bool passed = check::failures == before;
+        failed += passed ? 0 : 1;
+        std::printf("%s %s\n", passed ? "PASS" : "FAIL", name);
+    }
+    std::printf("%d of %d tests passed\n", run - failed, run);
+    return run > 0 ? failed : 1;
+}
