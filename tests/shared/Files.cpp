@@ -15,7 +15,11 @@ void put(Bytes &bytes, std::uint32_t value, int size)
         bytes.push_back(static_cast<unsigned char>(value >> (8 * i)));
 }
 
-void put(Bytes &bytes, const char *text) { bytes.insert(bytes.end(), text, text + 4); }
+void put(Bytes &bytes, const char *fourCharacters)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes.push_back(static_cast<unsigned char>(fourCharacters[i]));
+}
 
 } // namespace
 
