@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+// The backend provides the constructors and destructors of these classes, with
+// their Impl, and every member marked "provided by the backend"; the rest is
+// written once, in Controls.cpp.
 namespace platform {
 
 // Colours are written &H00BBGGRR&, blue in the high byte.

@@ -11,7 +11,8 @@ namespace platform {
 // A top-level window with a fixed single border, a close box but no maximise
 // or minimise button, a menu bar, and a client area below it where controls
 // are placed in twips. Its outer size is what Move() set, frame included.
-// Closing it with its close box ends the program at once.
+// Closing it with its close box ends the program at once. The backend provides
+// the constructor, the destructor, Show and showGeometry.
 class Form : public Container {
 public:
     Form(std::u16string caption, Color backColor, float clientLeft, float clientTop,

@@ -12,7 +12,8 @@ class Form;
 // One entry of the window's menu: a command or a drop-down on the bar, or an
 // item, a submenu or a separator (caption "-") inside a drop-down. An entry
 // becomes a drop-down or a submenu when items are made inside it. Its check
-// mark changes only when code sets it: choosing the item never toggles it.
+// mark changes only when code sets it: choosing the item never toggles it. The
+// backend provides the constructors, the destructor and showChecked.
 class MenuItem {
 public:
     // The next entry on the window's menu bar.

@@ -11,6 +11,8 @@ class Form;
 // A timer of the window that ticks every Interval milliseconds while Enabled.
 // Ticks are precise to the millisecond; a tick that fell due while the thread
 // was busy comes once afterwards and is never made up. Interval 0 gives no ticks.
+// The backend provides the constructor, the destructor and the three members
+// that start, stop and look at the ticking.
 class Timer {
 public:
     Timer(Form &form, int interval);
