@@ -103,11 +103,19 @@ if(WIN32)
   math(EXPR first "${length} - 2")
   string(SUBSTRING "${ROPI_VERSION_MINOR_TEXT}" ${first} 2 ROPI_VERSION_MINOR_TEXT)
   set(ROPI_VERSION_TEXT "${PROJECT_VERSION_MAJOR}.${ROPI_VERSION_MINOR_TEXT}")
+  set(ROPI_VERSION_DOTS
+    "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.${ROPI_VERSION_TWEAK}")
   set(ROPI_WINDOWS_ICON ${PROJECT_SOURCE_DIR}/assets/ropi.ico)
+  set(ROPI_WINDOWS_MANIFEST ${ROPI_GENERATED_DIR}/ropi.manifest)
+  configure_file(${ROPI_PACKAGING_DIR}/ropi.manifest.in ${ROPI_WINDOWS_MANIFEST} @ONLY)
   configure_file(${ROPI_PACKAGING_DIR}/ropi.rc.in ${ROPI_GENERATED_DIR}/ropi.rc @ONLY)
   target_sources(ropi PRIVATE ${ROPI_GENERATED_DIR}/ropi.rc)
-  # A game window, no console beside it.
+  # A game window, no console beside it. MSVC would want WinMain for that; the game's
+  # entry is main().
   set_target_properties(ropi PROPERTIES WIN32_EXECUTABLE ON)
+  if(MSVC)
+    target_link_options(ropi PRIVATE /ENTRY:mainCRTStartup)
+  endif()
 endif()
 
 set(ROPI_PACKAGE_MAINTAINER "ropi developers <ropi@example.org>"

@@ -2,7 +2,14 @@
 
 #include "platform/Text.h"
 
+#include <algorithm>
+#include <bit>
+#include <cmath>
+
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX // std::min is used here, which windows.h would take for its macro
+#endif
 #include <windows.h>
 #else
 #include <cerrno>
@@ -161,6 +168,61 @@ std::optional<WavFormat> playableWav(const Bytes &bytes, double deviceBytesPerSe
     if (f.seconds() * deviceBytesPerSecond > double(kMaxDecodedCueBytes))
         return std::nullopt;
     return format;
+}
+
+namespace {
+
+// One sample, brought to 16 bits: wider integers keep their top 16, 8-bit samples are
+// unsigned around 128.
+std::int16_t sample16(const WavFormat &format, const Bytes &wav, std::size_t at)
+{
+    switch (format.bitsPerSample) {
+    case 8: return static_cast<std::int16_t>((wav[at] - 128) * 256);
+    case 16: return static_cast<std::int16_t>(littleEndian(wav, at, 2));
+    case 24: return static_cast<std::int16_t>(littleEndian(wav, at + 1, 2));
+    }
+    if (format.encoding != WavFormat::kFloat)
+        return static_cast<std::int16_t>(littleEndian(wav, at + 2, 2));
+    const float scaled = std::bit_cast<float>(littleEndian(wav, at, 4)) * 32768.0f;
+    if (std::isnan(scaled)) // a damaged file's noise, not worth a click
+        return 0;
+    return static_cast<std::int16_t>(std::lround(std::clamp(scaled, -32768.0f, 32767.0f)));
+}
+
+} // namespace
+
+std::vector<std::int16_t> toStereo16(const WavFormat &format, const Bytes &wav, std::uint32_t rate)
+{
+    const std::size_t available = format.dataOffset < wav.size()
+                                      ? std::min(format.dataBytes, wav.size() - format.dataOffset)
+                                      : 0;
+    const std::uint64_t frames = available / format.frameBytes;
+    const std::size_t sampleBytes = format.bitsPerSample / 8;
+    const auto sample = [&](std::uint64_t frame, int side) {
+        const int channel = format.channels == 1 ? 0 : side;
+        return sample16(format, wav,
+                        format.dataOffset + frame * format.frameBytes + channel * sampleBytes);
+    };
+    // Output frame j lies j * format.rate / rate frames into the cue. In whole numbers, so that
+    // at the same rate every frame falls exactly on one of the cue's and is copied unchanged.
+    const std::uint64_t outFrames = frames * rate / format.rate;
+    std::vector<std::int16_t> out;
+    out.reserve(outFrames * 2);
+    for (std::uint64_t j = 0; j < outFrames; ++j) {
+        const std::uint64_t position = j * format.rate;
+        const std::uint64_t frame = position / rate, fraction = position % rate;
+        for (int side = 0; side < 2; ++side) {
+            const std::int64_t from = sample(frame, side);
+            if (fraction == 0 || frame + 1 >= frames) {
+                out.push_back(static_cast<std::int16_t>(from));
+                continue;
+            }
+            const std::int64_t to = sample(frame + 1, side);
+            out.push_back(static_cast<std::int16_t>(from + (to - from) * std::int64_t(fraction) /
+                                                               std::int64_t(rate)));
+        }
+    }
+    return out;
 }
 
 bool isPlausibleGif(const Bytes &bytes)

@@ -61,6 +61,13 @@ struct WavFormat {
 // decoder must never see: other formats and a header claiming more than the file holds.
 std::optional<WavFormat> playableWav(const Bytes &bytes, double deviceBytesPerSecond);
 
+// The samples of a cue that playableWav accepted, as a device without a mixer of its own
+// takes them: interleaved stereo 16-bit at `rate` frames per second. A mono cue sounds on both
+// sides; past the second, channels are dropped; float samples beyond full scale are clipped.
+// A cue already in that format comes out sample for sample, so that it can be found by its
+// exact samples in a recording of the game's sound.
+std::vector<std::int16_t> toStereo16(const WavFormat &format, const Bytes &wav, std::uint32_t rate);
+
 // True when the bytes begin as a GIF picture whose canvas, at 32 bits a pixel, stays
 // within kMaxPictureBytes.
 bool isPlausibleGif(const Bytes &bytes);

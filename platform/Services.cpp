@@ -35,7 +35,13 @@ double Rnd()
     return static_cast<double>(generator()() >> 11) * 0x1.0p-53;
 }
 
-std::u16string Str(long number) { return (number < 0 ? u"" : u" ") + CStr(number); }
+std::u16string Str(long number)
+{
+    std::u16string text = CStr(number);
+    if (number >= 0)
+        text.insert(text.begin(), u' ');
+    return text;
+}
 
 std::u16string CStr(long number) { return fromUtf8(std::to_string(number)); }
 

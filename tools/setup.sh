@@ -4,18 +4,24 @@
 #   setup.sh play   building and playing
 #   setup.sh test   the above, and what the tests drive the game with
 #   setup.sh ci     the above, and what CI's extra checks need
+#   setup.sh windows  cross-building the Windows game and testing it under Wine
 set -euo pipefail
 
 play=(cmake g++ make pkg-config qt6-base-dev libsdl2-mixer-dev fonts-ipafont-gothic)
 test=(clang-format python3 xvfb xdotool xclip x11-utils imagemagick openbox pulseaudio
     pulseaudio-utils)
 ci=(dpkg-dev file desktop-file-utils appstream lintian clang-14 libclang-rt-14-dev)
+# The posix thread model of mingw-w64: the win32 one of GCC 12 has no std::thread.
+windows=(cmake g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 nsis zip unzip
+    python3 xvfb xdotool xclip x11-utils imagemagick openbox pulseaudio pulseaudio-utils
+    fonts-ipafont-gothic)
 
 case "${1:-play}" in
 play) packages=("${play[@]}") ;;
 test) packages=("${play[@]}" "${test[@]}") ;;
 ci) packages=("${play[@]}" "${test[@]}" "${ci[@]}") ;;
-*) echo "usage: $0 [play|test|ci]" >&2; exit 2 ;;
+windows) packages=("${windows[@]}") ;;
+*) echo "usage: $0 [play|test|ci|windows]" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -1,7 +1,9 @@
 """Finds the game's cues in a recording of its sound (48 kHz, stereo, S16 LE).
 The mixer plays a cue at full volume on one channel, so a cue appears sample
 for sample as in its file, for as long as it sounded: one cut off by the next
-stops matching exactly where it was cut."""
+stops matching exactly where it was cut. Under Wine the first few milliseconds
+of a cue may be lost, never shifted: there a cue is looked for, and compared,
+from a point well into it."""
 import os
 import wave
 
@@ -25,16 +27,18 @@ class Cue:
 
 
 class CueBook:
-    """The cues as the game's files hold them."""
+    """The cues as the game's files hold them, each known by the frames that
+    follow its fade-in, `skip` frames later."""
 
-    def __init__(self, folder):
+    def __init__(self, folder, skip=0):
         self.sounds = {}
         for file, name in NAMES.items():
             with wave.open(os.path.join(folder, file)) as w:
                 data = w.readframes(w.getnframes())
             # the first frame clear of the fade-in, so that the signature is unique
-            start = next(i for i in range(0, len(data), FRAME)
-                         if abs(int.from_bytes(data[i:i + 2], 'little', signed=True)) > 500)
+            start = skip * FRAME + next(
+                i for i in range(0, len(data), FRAME)
+                if abs(int.from_bytes(data[i:i + 2], 'little', signed=True)) > 500)
             self.sounds[name] = (data, start, data[start:start + SIGNATURE * FRAME])
 
     def find(self, recording, first_frame=0):
@@ -46,7 +50,7 @@ class CueBook:
             while at >= 0:
                 if at % FRAME == 0 and at >= start:
                     cues.append(Cue(name, first_frame + (at - start) // FRAME,
-                                    matching_bytes(recording, at - start, data) // FRAME,
+                                    (start + matching_bytes(recording, at, data[start:])) // FRAME,
                                     len(data) // FRAME))
                 at = recording.find(signature, at + 1)
         return sorted(cues, key=lambda c: c.onset)

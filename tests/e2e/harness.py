@@ -1,5 +1,7 @@
 """The real game on an X server of its own, its sound recorded, and a test as its
-player: keys, clicks, screenshots, the clipboard and the recording."""
+player: keys, clicks, screenshots, the clipboard and the recording. With
+ROPI_PLATFORM=windows the game is the Windows build, run under Wine in a prefix
+of the test's own, and its sound is recorded from a private PulseAudio server."""
 import json
 import os
 import shutil
@@ -11,6 +13,8 @@ import time
 from cues import CueBook
 
 GAME, ASSETS = os.environ.get('ROPI_GAME', ''), os.environ.get('ROPI_ASSETS', '')
+WINDOWS = os.environ.get('ROPI_PLATFORM') == 'windows'
+WINE_TEMPLATE = os.environ.get('ROPI_WINE_TEMPLATE', '')
 ARTIFACTS = os.environ.get('ROPI_E2E_ARTIFACTS', tempfile.gettempdir())
 RATE, FRAME_BYTES = 48000, 4  # S16 little-endian, stereo
 
@@ -52,11 +56,22 @@ class SoundServer:
         return subprocess.run(['pactl', *args], env=self.env, capture_output=True, text=True,
                               timeout=10).stdout
 
-    def stream(self, pid):
-        """The process's playback stream as pactl describes it, or None."""
+    def stream(self, pid, any_process=WINDOWS):
+        """The process's playback stream as pactl describes it, or None. Under Wine
+        the stream may come from another process of the prefix."""
         streams = json.loads(self.pactl('-f', 'json', 'list', 'sink-inputs') or '[]')
-        return next((s for s in streams if s['properties'].get('application.process.id') == str(pid)),
-                    None)
+        return next((s for s in streams if s['properties'].get('application.process.id') == str(pid)
+                     or any_process and s['properties'].get('application.name') != 'pacat'), None)
+
+    def settle(self):
+        """Keeps the sink playing silence, which mixes into the game's sound without
+        a trace, and waits until it keeps time: a fresh null sink runs far behind for
+        a second or so, and its monitor meanwhile holds the sound squeezed."""
+        silence = spawn(self.processes, ['pacat', '--raw', '--format=s16le', f'--rate={RATE}',
+                                         '--channels=2', '--latency-msec=10', '/dev/zero'],
+                        env=self.env)
+        wait_until(lambda: (self.stream(silence.pid, any_process=False) or {}).get(
+            'sink_latency_usec', 10**9) < 20000, 10, 'the sink never settled')
 
     def record(self, path):
         """Records what the sink plays, raw like SDL's disk driver."""
@@ -69,16 +84,20 @@ class Game:
     """The game on an X server of its own, with openbox if `wm`, in a folder of
     the assets but those `without`. Its sound goes to a file (audio 'disk'), a
     private sound server ('pulse') or finds no server ('none'). On an error in
-    its with-block its screenshots, sound and output are kept in ARTIFACTS/<name>/."""
+    its with-block its screenshots, sound and output are kept in ARTIFACTS/<name>/.
+    Under Wine a recording from the sound server stands in for the disk driver."""
 
     def __init__(self, name, without=(), wm=False, audio='disk'):
+        self.record_all = WINDOWS and audio == 'disk'
+        audio = 'pulse' if self.record_all else audio
         self.name, self.wm, self.audio, self.shots, self.processes = name, wm, audio, [], []
         self.folder = tempfile.mkdtemp(prefix='ropi-e2e-')
         self.cwd, self.recording = os.path.join(self.folder, 'game'), os.path.join(self.folder, 'sound.raw')
         shutil.copytree(ASSETS, self.cwd, ignore=shutil.ignore_patterns('*.qrc', 'ropi*'))
         for file in without:
             os.remove(os.path.join(self.cwd, file))
-        self.book, self.log = CueBook(ASSETS), os.path.join(self.folder, 'game.log')
+        self.book = CueBook(ASSETS, skip=960 if WINDOWS else 0)  # Wine: 20 ms in
+        self.log = os.path.join(self.folder, 'game.log')
 
     def __enter__(self):
         try:
@@ -100,6 +119,9 @@ class Game:
         if self.audio == 'pulse':
             self.server = SoundServer(self.folder, self.processes)
             self.env = self.server.env
+            if self.record_all:
+                self.server.settle()
+                self.server.record(self.recording)
         elif self.audio == 'none':
             self.env = dict(os.environ, PULSE_SERVER='unix:' + os.path.join(self.folder, 'none'))
             self.env.pop('SDL_AUDIODRIVER', None)
@@ -111,15 +133,21 @@ class Game:
                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             wait_until(lambda: 'window id' in self.x('xprop', '-root', '_NET_SUPPORTING_WM_CHECK',
                                                      check=False), 10, 'openbox did not start')
+        command = [GAME]
+        if WINDOWS:
+            self.env.update(WINEPREFIX=wine_prefix(self.folder), WINEDEBUG='-all',
+                            WINEDLLOVERRIDES='mscoree,mshtml=')
+            command = ['wine', GAME]
         with open(self.log, 'wb') as log:
-            self.process = spawn(self.processes, [GAME], cwd=self.cwd, env=self.env, stdout=log,
+            self.process = spawn(self.processes, command, cwd=self.cwd, env=self.env, stdout=log,
                                  stderr=log)
         self.window = self.wait_for_window()
         # A desktop gives a new window the focus; without a window manager the
         # test does. Qt takes menu keys (Alt+X, Alt+V) only in the active window.
-        wait_until(lambda: self.x('xdotool', 'windowfocus', '--sync', str(self.window), check=False)
-                   is not None, 10, 'the window took no focus')
-        self.wait_for_shot(lambda shot: shot.pixel(512, 240) == (0, 0, 128), 'no panel')
+        # Wine gives its window the focus itself, and never says so to --sync.
+        focus = ['xdotool', 'windowfocus'] + ([] if WINDOWS else ['--sync']) + [str(self.window)]
+        wait_until(lambda: self.x(*focus, check=False) is not None, 10, 'the window took no focus')
+        self.wait_for_shot(lambda shot: shot.pixel(512, 240) == (0, 0, 128), 'no panel', 20)
 
     def __exit__(self, kind, error, trace):
         if kind is not None:
@@ -136,6 +164,8 @@ class Game:
             if process.poll() is None:
                 process.terminate()
                 process.wait(5)
+        if WINDOWS and 'WINEPREFIX' in getattr(self, 'env', {}):
+            subprocess.run(['wineserver', '-k'], env=self.env, capture_output=True, timeout=30)
         shutil.rmtree(self.folder, ignore_errors=True)
 
     def x(self, *args, check=True):
@@ -168,7 +198,8 @@ class Game:
     def wait_for_window(self, name=None, timeout=10):
         """The game's first window, or its first titled `name`."""
         def found():
-            ids = (self.x('xdotool', 'search', '--pid', str(self.process.pid), check=False) or '').split()
+            ids = (self.x('xdotool', 'search', '--onlyvisible', '--pid', str(self.process.pid),
+                          check=False) or '').split()
             return [int(w) for w in ids if name is None or
                     (self.x('xdotool', 'getwindowname', w, check=False) or '').strip() == name]
         return wait_until(found, timeout, f'no window {name or ""}')[0]
@@ -200,6 +231,20 @@ class Game:
         """The first cue passing `test` that begins at or after frame `start`."""
         return wait_until(lambda: [c for c in self.cues(start, sounding) if test(c)], timeout,
                           f'no such cue after {start / RATE:.2f} s')[0]
+
+
+def wine_prefix(folder):
+    """A Wine prefix of the test's own, made from the template: Windows' DLLs are
+    linked, everything Wine may write is copied."""
+    prefix = os.path.join(folder, 'wine')
+    linked = [os.path.join('drive_c', 'windows', name) for name in ('system32', 'winsxs')]
+    shutil.copytree(WINE_TEMPLATE, prefix, symlinks=True,
+                    ignore=lambda at, names: [n for n in names if os.path.relpath(
+                        os.path.join(at, n), WINE_TEMPLATE) in linked or n.endswith('.lock')])
+    for path in linked:
+        shutil.copytree(os.path.join(WINE_TEMPLATE, path), os.path.join(prefix, path),
+                        symlinks=True, copy_function=os.link)
+    return prefix
 
 
 def spawn(processes, command, **how):

@@ -7,8 +7,8 @@ import re
 import statistics
 import time
 
-from harness import RATE, Game, is_cat, is_verdict, run, score_line, wait_until
-from screen import button_ink, cat_slot, menu_bar_height
+from harness import RATE, WINDOWS, Game, is_cat, is_verdict, run, score_line, wait_until
+from screen import button_ink, cat_slot, client_origin
 
 
 
@@ -73,7 +73,10 @@ def whole_round():
         quiet = game.now()
         game.wait_frames(2 * RATE)
         assert game.cues(quiet) == [], 'the cat still jumps after TIME 0'
-        game.quit_by('SIGTERM, as at a logout', game.process.terminate, status=-15)
+        if WINDOWS:
+            game.quit_by('Esc', lambda: game.key('Escape'))
+        else:
+            game.quit_by('SIGTERM, as at a logout', game.process.terminate, status=-15)
 
 
 def owned_box(game, title):
@@ -138,7 +141,7 @@ def sound_server():
     終了 ends the game with a cue sounding."""
     with Game('sound-server', audio='pulse') as game:
         game.key('4', 'space')
-        wait_until(lambda: game.server.stream(game.process.pid), 10, 'no stream of the game')
+        wait_until(lambda: game.server.stream(game.process.pid), 20, 'no stream of the game')
         # A fresh null sink runs far behind for a second or so, and its monitor
         # meanwhile holds the sound squeezed.
         wait_until(lambda: game.server.stream(game.process.pid)['sink_latency_usec'] < 20000, 10,
@@ -148,9 +151,10 @@ def sound_server():
         before = game.now()
         game.key('f')
         print(f'the sink played {jump.name}, then {game.wait_for_cue(before, is_verdict).name}')
-        bar = menu_bar_height(game.shot())
+        left, top = client_origin(game.shot())
         game.wait_for_cue(game.now(), is_cat, sounding=True)
-        game.quit_by('終了 clicked mid-cue', lambda: game.click(25, bar // 2))  # first on the bar
+        # 終了 is first on the bar, just above the client area
+        game.quit_by('終了 clicked mid-cue', lambda: game.click(left + 20, top - 8))
 
 
 if __name__ == '__main__':

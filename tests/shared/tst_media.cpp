@@ -1,9 +1,13 @@
 // What the game lets through to a decoder, whatever a player leaves in its
-// folder in place of the picture and the cues.
+// folder in place of the picture and the cues; and how a cue reaches a device
+// that takes only its own format.
 #include "Check.h"
 #include "Files.h"
 
 #include "platform/MediaFiles.h"
+
+#include <algorithm>
+#include <bit>
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -124,4 +128,76 @@ TEST(picturesMustBeGifsOfBoundedSize)
     CHECK(claiming(4096, 4096));  // 64 MiB decoded: the most a picture may take
     CHECK(!claiming(4097, 4096)); // a few bytes more
     CHECK(!claiming(8000, 8000));
+}
+
+namespace {
+
+// Samples of the given width, little-endian, as a WAV holds them.
+Bytes samples(int bytesEach, std::initializer_list<std::int64_t> values)
+{
+    Bytes bytes;
+    for (const std::int64_t value : values)
+        for (int i = 0; i < bytesEach; ++i)
+            bytes.push_back(std::uint8_t(std::uint64_t(value) >> (8 * i)));
+    return bytes;
+}
+
+// The samples a device of the game's format gets from a cue of the given format.
+std::vector<std::int16_t> onDevice(std::uint32_t rate, std::uint16_t channels, std::uint16_t bits,
+                                   const Bytes &data, std::uint16_t encoding = WavFormat::kPcm)
+{
+    const Bytes wav = wavHeader(rate, channels, bits, std::uint32_t(data.size()), encoding) + data;
+    const auto format = playableWav(wav, kDevice);
+    return format ? toStereo16(*format, wav, 48000) : std::vector<std::int16_t>{};
+}
+
+} // namespace
+
+TEST(cuesReachTheDeviceAsStereo16BitAt48kHz)
+{
+    const auto floats = [](float a, float b, float c, float d) {
+        return samples(4, {std::bit_cast<std::uint32_t>(a), std::bit_cast<std::uint32_t>(b),
+                           std::bit_cast<std::uint32_t>(c), std::bit_cast<std::uint32_t>(d)});
+    };
+    const struct {
+        const char *what;
+        std::vector<std::int16_t> out, expected; // left, right, left, right...
+    } rows[] = {
+        {"the game's own format",
+         onDevice(48000, 2, 16, samples(2, {0x1234, -2, 32767, -32768})),
+         {0x1234, -2, 32767, -32768}},
+        {"mono, on both sides",
+         onDevice(48000, 1, 16, samples(2, {1000, -2000})),
+         {1000, 1000, -2000, -2000}},
+        {"8-bit, unsigned around 128",
+         onDevice(48000, 1, 8, {0x80, 0xFF, 0x00}),
+         {0, 0, 32512, 32512, -32768, -32768}},
+        {"24-bit", onDevice(48000, 2, 24, samples(3, {0x123456, -0x800000})), {0x1234, -32768}},
+        {"32-bit integer", onDevice(48000, 2, 32, samples(4, {0x7FFFFFFF, -65536})), {32767, -1}},
+        {"float, clipped past full scale",
+         onDevice(48000, 2, 32, floats(0.5f, -0.25f, 1.5f, -2.0f), WavFormat::kFloat),
+         {16384, -8192, 32767, -32768}},
+        {"five channels, the first two kept",
+         onDevice(48000, 5, 16, samples(2, {1, 2, 3, 4, 5})),
+         {1, 2}},
+        {"half the rate, the frames between interpolated",
+         onDevice(24000, 1, 16, samples(2, {0, 1000})),
+         {0, 0, 500, 500, 1000, 1000, 1000, 1000}},
+        {"a frame cut short at the end", onDevice(48000, 2, 16, samples(2, {7, 8, 9})), {7, 8}},
+        // A cue keeps its length at another rate: 10 ms at 44.1 kHz or 8 kHz is 480 frames here.
+        {"10 ms at 44.1 kHz", onDevice(44100, 2, 16, Bytes(441 * 4, 0)),
+         std::vector<std::int16_t>(960)},
+        {"10 ms at 8 kHz", onDevice(8000, 1, 8, Bytes(80, 0x80)), std::vector<std::int16_t>(960)},
+    };
+    for (const auto &row : rows)
+        if (row.out != row.expected)
+            check::fail(__FILE__, __LINE__, std::string(row.what) + ": wrongly converted");
+
+    // The end-to-end tests find a cue in a recording by its exact bytes.
+    const Bytes chime = tone(500);
+    const auto format = playableWav(chime, kDevice);
+    const auto same = format ? toStereo16(*format, chime, 48000) : std::vector<std::int16_t>{};
+    CHECK(same.size() * 2 == chime.size() - 44 &&
+          std::equal(chime.begin() + 44, chime.end(),
+                     reinterpret_cast<const Bytes::value_type *>(same.data())));
 }

@@ -1,0 +1,61 @@
+#include "platform/Runtime.h"
+#include "platform/Services.h"
+#include "platform/windows/WinBackend.h"
+
+#include <cstring>
+
+namespace platform {
+
+namespace {
+
+// Another program may hold the clipboard for a moment.
+bool openClipboard()
+{
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (OpenClipboard(win::windowOnScreen()))
+            return true;
+        Sleep(5);
+    }
+    return false;
+}
+
+} // namespace
+
+int MsgBox(const std::u16string &text, int style, const std::u16string &title)
+{
+    // The box belongs to the game's window, which is active again once it is closed.
+    const HWND owner = win::windowOnScreen();
+    const std::u16string caption = title.empty() ? std::u16string(kAppTitle) : title;
+    MessageBoxW(owner, win::wide(text), win::wide(caption), UINT(style) | MB_SETFOREGROUND);
+    if (owner)
+        SetForegroundWindow(owner);
+    return 1;
+}
+
+void Clipboard::Clear()
+{
+    if (!openClipboard())
+        return;
+    EmptyClipboard();
+    CloseClipboard();
+}
+
+void Clipboard::SetText(const std::u16string &text, int)
+{
+    const std::size_t bytes = (text.size() + 1) * sizeof(char16_t);
+    const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (!memory)
+        throw std::bad_alloc();
+    std::memcpy(GlobalLock(memory), text.c_str(), bytes);
+    GlobalUnlock(memory);
+    if (!openClipboard()) {
+        GlobalFree(memory);
+        return;
+    }
+    EmptyClipboard();
+    if (!SetClipboardData(CF_UNICODETEXT, memory))
+        GlobalFree(memory);
+    CloseClipboard();
+}
+
+} // namespace platform
