@@ -1,5 +1,5 @@
-# Cross-builds the Windows game on Debian with mingw-w64 (posix threads), linking
-# the C and C++ runtimes statically so that ropi.exe needs nothing but Windows.
+# Cross-builds the Windows game on Debian with mingw-w64, whose posix thread model
+# has std::thread and std::mutex (GCC 12's win32 one has not).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
@@ -9,4 +9,3 @@ set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")

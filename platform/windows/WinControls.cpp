@@ -58,25 +58,14 @@ void registerFrameClass()
     (void)registered;
 }
 
-// Keys meant for the button stop here while it holds the focus: Enter and Space
-// press it, every other key goes nowhere, and the window never sees them.
+// A button takes Space by itself, and no key of a child window ever reaches the window behind
+// it; Enter presses the button too, but only while it holds the focus, as it is no default button.
 LRESULT CALLBACK buttonProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                  DWORD_PTR)
 {
-    switch (message) {
-    case WM_KEYDOWN:
-        if (wParam == VK_RETURN && !(lParam & (1 << 30))) // not auto-repeat
-            SendMessageW(hwnd, BM_CLICK, 0, 0);
-        if (wParam != VK_SPACE)
-            return 0;
-        break;
-    case WM_KEYUP:
-    case WM_CHAR:
-        if (wParam != VK_SPACE && wParam != L' ')
-            return 0;
-        break;
-    case WM_GETDLGCODE: return DLGC_BUTTON | DLGC_WANTALLKEYS;
-    default: break;
+    if (message == WM_KEYDOWN && wParam == VK_RETURN && !(lParam & (1 << 30))) { // not a repeat
+        SendMessageW(hwnd, BM_CLICK, 0, 0);
+        return 0;
     }
     return DefSubclassProc(hwnd, message, wParam, lParam);
 }

@@ -71,8 +71,15 @@ def whole_round():
         assert 119 < time.monotonic() - started < 170, 'the round was not 120 s long'
         assert cat_slot(ended) is None and game.clipboard() == score_line(score)
         quiet = game.now()
+        game.key('Return')  # no control has the focus: nothing happens
         game.wait_frames(2 * RATE)
         assert game.cues(quiet) == [], 'the cat still jumps after TIME 0'
+        assert button_ink(game.shot('after Enter')) > 50, 'Enter reset with no button focused'
+        # Tab gives the button the focus, and it keeps every key to itself until
+        # Enter presses it: F shoots no more, and the clock and the score go back.
+        game.key('Tab', 'f', 'Return')
+        game.wait_for_shot(lambda s: button_ink(s) == 0, 'Enter on the focused button did not reset')
+        assert game.clipboard() == score_line(score) and game.cues(quiet) == [], 'F shot'
         if WINDOWS:
             game.quit_by('Esc', lambda: game.key('Escape'))
         else:

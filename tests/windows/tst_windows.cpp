@@ -1,0 +1,138 @@
+// What the Windows backend promises the game, where Win32 alone would not: a
+// tick that fell due while the window was busy comes once, an Interval of 0
+// never ticks, a menu choice never toggles its mark, the button keeps keys to
+// itself only while it holds the focus, and the cat is read with WIC.
+#include "Check.h"
+#include "Files.h"
+
+#include "platform/Controls.h"
+#include "platform/Form.h"
+#include "platform/MenuItem.h"
+#include "platform/Runtime.h"
+#include "platform/Timer.h"
+#include "platform/windows/WinBackend.h"
+
+#include <vector>
+
+using namespace platform;
+
+namespace {
+
+// A window that notes the keys that reach it.
+class KeyWindow : public Form {
+public:
+    KeyWindow()
+        : Form(u"test", 0, 0, 0, 3000, 3000), button(*this, 0xFF8080, 9, false, 0, 0, 900, 300)
+    {
+        button.Click.connect([this] { ++clicks; });
+        Show();
+    }
+    void Form_KeyDown(std::int16_t &KeyCode, std::int16_t) override { keys.push_back(KeyCode); }
+
+    CommandButton button;
+    std::vector<int> keys;
+    int clicks = 0;
+};
+
+// Handles what is in the thread's queue now, as the window's loop would.
+void handleQueued()
+{
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+// A key as Windows delivers it: to whichever window holds the focus.
+void press(WPARAM key)
+{
+    PostMessageW(GetFocus(), WM_KEYDOWN, key, 1);
+    handleQueued();
+}
+
+} // namespace
+
+TEST(aTickThatFellDueComesOnce)
+{
+    KeyWindow window;
+    Timer timer(window, 200);
+    int ticks = 0;
+    timer.Tick.connect([&ticks] { ++ticks; });
+    handleQueued(); // the new window's own messages first
+    timer.setEnabled(true);
+    Sleep(1100); // the window is busy, as while a shot's cue sounds, over five periods
+    handleQueued();
+    CHECK_EQ(ticks, 1);
+    timer.setInterval(0);
+    Sleep(300);
+    handleQueued();
+    CHECK_EQ(ticks, 1);
+    timer.setInterval(200); // counts from now: one tick by 300 ms
+    Sleep(300);
+    handleQueued();
+    CHECK_EQ(ticks, 2);
+    timer.setEnabled(false);
+    Sleep(300);
+    handleQueued();
+    CHECK_EQ(ticks, 2);
+}
+
+TEST(aMenuChoiceNeverTogglesTheMark)
+{
+    KeyWindow window;
+    MenuItem menu(window, u"せってい");
+    MenuItem checked(menu, u"a", true), unchecked(menu, u"b");
+    int clicks = 0;
+    checked.Click.connect([&clicks] { ++clicks; });
+    for (const MenuItem *item : {&checked, &unchecked})
+        SendMessageW(window.impl().hwnd, WM_COMMAND, item->impl().id, 0);
+    CHECK_EQ(clicks, 1);
+    const auto marked = [](const MenuItem &item) {
+        return (GetMenuState(item.impl().owner, item.impl().id, MF_BYCOMMAND) & MF_CHECKED) != 0;
+    };
+    CHECK(marked(checked) && !marked(unchecked));
+    unchecked.setChecked(true);
+    CHECK(marked(unchecked));
+}
+
+TEST(theButtonKeepsKeysOnlyWhileItHoldsTheFocus)
+{
+    KeyWindow window;
+    SetFocus(window.impl().hwnd);
+    window.button.setEnabled(false);
+    press(VK_TAB); // nothing can take the focus: Tab is a key like any other
+    press(VK_RETURN);
+    CHECK(window.keys == (std::vector<int>{VK_TAB, VK_RETURN}) && window.clicks == 0);
+
+    window.button.setEnabled(true);
+    press(VK_TAB);
+    CHECK(GetFocus() == window.button.impl().hwnd);
+    press('F');
+    press(VK_ESCAPE);
+    CHECK_EQ(window.keys.size(), std::size_t(2));
+    press(VK_RETURN);
+    CHECK_EQ(window.clicks, 1);
+    window.button.setEnabled(false); // the keys are the window's again
+    press('F');
+    CHECK(window.keys.back() == 'F');
+}
+
+TEST(theCatIsReadAndABrokenOneIsRefused)
+{
+    testfiles::Folder folder;
+    const media::Bytes cat = testfiles::catPicture();
+    folder.write(u"Cat.gif", cat);
+    const Picture picture = LoadPicture(u"Cat.gif");
+    CHECK(picture.impl() && picture.impl()->width == 256 && picture.impl()->height == 256);
+    media::Bytes broken(213, 0xFF); // the header, then no picture
+    std::copy_n(cat.begin(), 13, broken.begin());
+    folder.write(u"Cat.gif", broken);
+    int error = 0;
+    try {
+        LoadPicture(u"Cat.gif");
+    } catch (const RuntimeError &raised) {
+        error = raised.number();
+    }
+    CHECK_EQ(error, int(kErrInvalidPicture));
+}
