@@ -14,10 +14,11 @@ set(ROPI_GENERATED_DIR ${PROJECT_BINARY_DIR}/packaging)
 # they sit beside ropi.exe, which Explorer starts in its own folder; elsewhere
 # they go to the data folder and the desktop entry starts the game there.
 # Debian keeps the programs of games in /usr/games, a folder GNUInstallDirs
-# does not know.
+# does not know. A Windows program has its folder to itself, with no bin below:
+# Program Files\ropi, or whatever folder the ZIP is unpacked into.
 if(WIN32)
-  set(ROPI_PROGRAM_DESTINATION ${CMAKE_INSTALL_BINDIR})
-  set(ROPI_ASSETS_DESTINATION ${CMAKE_INSTALL_BINDIR})
+  set(ROPI_PROGRAM_DESTINATION .)
+  set(ROPI_ASSETS_DESTINATION .)
 else()
   set(ROPI_PROGRAM_DESTINATION games)
   set(ROPI_ASSETS_DESTINATION ${CMAKE_INSTALL_DATADIR}/ropi)
@@ -140,5 +141,51 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The labels and menus need a Japanese font; these are the families the game asks for.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "fonts-ipafont-gothic | fonts-noto-cjk | fonts-vlgothic | fonts-takao-gothic")
+
+if(WIN32)
+  # An installer and a ZIP to unpack anywhere, both with ropi.exe and its
+  # picture and cues side by side at the top: no install prefix and no folder
+  # of the package's name inside. The names say win64, where CPack would say
+  # win32 for any compiler but MSVC.
+  set(CPACK_GENERATOR NSIS ZIP)
+  set(CPACK_PACKAGE_FILE_NAME ${CPACK_PACKAGE_NAME}-${PROJECT_VERSION}-win64)
+  set(CPACK_PACKAGING_INSTALL_PREFIX "")
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+  set(CPACK_PACKAGE_VENDOR "ropi developers")
+  set(CPACK_RESOURCE_FILE_LICENSE ${ROPI_PACKAGING_DIR}/copyright)
+  # The values below hold NSIS code; CPack is to pass them on as written.
+  set(CPACK_VERBATIM_VARIABLES ON)
+
+  # CMake's own installer script with two lines more, which make the installer
+  # 64-bit and Unicode: the Japanese names below reach Windows intact.
+  list(PREPEND CMAKE_MODULE_PATH ${ROPI_PACKAGING_DIR}/windows)
+
+  # The folder keeps an ASCII name; the player sees the Japanese title in the
+  # Start menu and in the list of installed programs. The registry key carries
+  # no version, so that a newer installer finds and removes the older game.
+  set(ROPI_TITLE "ろぴぽあゲーム")
+  set(CPACK_PACKAGE_INSTALL_DIRECTORY ropi)
+  set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY ropi)
+  set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+  set(CPACK_NSIS_PACKAGE_NAME ${ROPI_TITLE})
+  set(CPACK_NSIS_DISPLAY_NAME ${ROPI_TITLE})
+  set(CPACK_NSIS_MUI_ICON ${ROPI_WINDOWS_ICON})
+  set(CPACK_NSIS_MUI_UNIICON ${ROPI_WINDOWS_ICON})
+  set(CPACK_NSIS_INSTALLED_ICON_NAME ropi.exe)
+  set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
+  set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+
+  # The game reads its picture and cues from its current directory, so its
+  # shortcut starts it in its own folder: CreateShortCut takes the output
+  # folder as the shortcut's working folder.
+  set(CPACK_NSIS_CREATE_ICONS_EXTRA "
+  SetOutPath \"$INSTDIR\"
+  CreateShortCut \"$SMPROGRAMS\\$STARTMENU_FOLDER\\${ROPI_TITLE}.lnk\" \"$INSTDIR\\ropi.exe\"")
+  # The uninstaller has removed the key under the publisher's name already;
+  # the publisher's key is left empty, and goes too.
+  set(CPACK_NSIS_DELETE_ICONS_EXTRA "
+  Delete \"$SMPROGRAMS\\$MUI_TEMP\\${ROPI_TITLE}.lnk\"
+  DeleteRegKey /ifempty SHCTX \"Software\\${CPACK_PACKAGE_VENDOR}\"")
+endif()
 
 include(CPack)

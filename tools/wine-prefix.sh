@@ -10,7 +10,8 @@ exec 9>"$prefix.lock"
 flock 9
 [[ -f "$prefix/system.reg" ]] && exit 0
 
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko to install, and no menu entries written into the user's desktop.
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 wineboot -i >/dev/null 2>&1
 registry=$(mktemp --suffix=.reg)
 python3 - "$registry" <<'PY'

@@ -27,9 +27,9 @@ constexpr WORD kFrameBytes = 4;
 // Wine's waveOut stops and flushes its stream as soon as it reckons the last buffer played, and
 // the last milliseconds still on their way to the sound server are thrown away: a little
 // silence after each cue keeps that seam off the cue itself, at the price of holding the window
-// 20 ms longer after a shot. (The stream's restart may lose a cue's first milliseconds, which
-// lie in the cue's own fade-in.)
-constexpr std::size_t kTailFrames = kRate / 50;
+// 50 ms longer after a shot; on Windows too a buffer is done before the device has sounded it.
+// (The stream's restart may lose a cue's first milliseconds, which lie in its own fade-in.)
+constexpr std::size_t kTailFrames = kRate / 20;
 
 struct Device {
     int users = 0;

@@ -89,6 +89,11 @@ LRESULT CALLBACK Form::Impl::procedure(HWND hwnd, UINT message, WPARAM wParam, L
         }
         impl->form.keyDown(static_cast<std::int16_t>(wParam), shiftState());
         return 0;
+    case WM_SYSKEYDOWN:
+        // Keys with Alt, and F10, reach the game too; then the menu bar takes its access
+        // keys and Alt+F4 closes the window.
+        impl->form.keyDown(static_cast<std::int16_t>(wParam), shiftState());
+        break;
     case WM_COMMAND:
         if (lParam == 0 && HIWORD(wParam) == 0) { // a menu entry
             if (const auto item = impl->menuItems.find(LOWORD(wParam));

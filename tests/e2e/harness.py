@@ -125,7 +125,9 @@ class Game:
         elif self.audio == 'none':
             self.env = dict(os.environ, PULSE_SERVER='unix:' + os.path.join(self.folder, 'none'))
             self.env.pop('SDL_AUDIODRIVER', None)
-        self.env = dict(self.env, DISPLAY=display)
+        # Nothing of the run lands in the user's home.
+        self.env = dict(self.env, DISPLAY=display, HOME=self.folder, XDG_CONFIG_HOME=self.folder,
+                        XDG_RUNTIME_DIR=self.folder)
         self.env.pop('QT_QPA_PLATFORM', None)
         wait_until(lambda: self.x('xdotool', 'getmouselocation', check=False), 10, 'no X server')
         if self.wm:
@@ -136,7 +138,7 @@ class Game:
         command = [GAME]
         if WINDOWS:
             self.env.update(WINEPREFIX=wine_prefix(self.folder), WINEDEBUG='-all',
-                            WINEDLLOVERRIDES='mscoree,mshtml=')
+                            WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d')
             command = ['wine', GAME]
         with open(self.log, 'wb') as log:
             self.process = spawn(self.processes, command, cwd=self.cwd, env=self.env, stdout=log,
