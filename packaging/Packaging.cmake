@@ -115,7 +115,8 @@ if(WIN32)
   # entry is main().
   set_target_properties(ropi PROPERTIES WIN32_EXECUTABLE ON)
   if(MSVC)
-    target_link_options(ropi PRIVATE /ENTRY:mainCRTStartup)
+    # The manifest comes with the .rc: the linker must not add one of its own.
+    target_link_options(ropi PRIVATE /ENTRY:mainCRTStartup /MANIFEST:NO)
   endif()
 endif()
 
