@@ -3,13 +3,60 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <ctime>
-#include <fstream>
 #include <string>
 #include <vector>
 
-// Clocks and summaries shared by every figure of the benchmark.
+#ifdef _WIN32
+#include <windows.h>
+
+#include <psapi.h>
+#else
+#include <ctime>
+#include <fstream>
+#endif
+
+// Clocks and summaries shared by every figure of the benchmarks, on Linux and on Windows.
 namespace bench {
+
+#ifdef _WIN32
+
+// QueryPerformanceCounter, which Wine reads from the kernel's monotonic clock.
+inline std::int64_t wallNs()
+{
+    static const std::int64_t frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return std::int64_t(f.QuadPart);
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart / frequency * 1'000'000'000 +
+           now.QuadPart % frequency * 1'000'000'000 / frequency;
+}
+
+// Every thread of the process. Under Wine it counts in the kernel's ticks of 10 ms.
+inline std::int64_t cpuNs()
+{
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user))
+        return 0;
+    const auto ns = [](FILETIME t) {
+        return std::int64_t((std::uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime) * 100;
+    };
+    return ns(kernel) + ns(user);
+}
+
+// The peak working set; under Wine, the Wine process's resident memory, Wine's DLLs included.
+inline long peakResidentKb()
+{
+    PROCESS_MEMORY_COUNTERS memory{};
+    memory.cb = sizeof memory;
+    return K32GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory)
+               ? long(memory.PeakWorkingSetSize / 1024)
+               : -1;
+}
+
+#else
 
 inline std::int64_t readClock(clockid_t clock)
 {
@@ -20,6 +67,19 @@ inline std::int64_t readClock(clockid_t clock)
 inline std::int64_t wallNs() { return readClock(CLOCK_MONOTONIC); }
 // Every thread of the process, the audio thread included.
 inline std::int64_t cpuNs() { return readClock(CLOCK_PROCESS_CPUTIME_ID); }
+
+// Peak resident memory of this process, from the kernel's own account.
+inline long peakResidentKb()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stol(line.substr(6));
+    return -1;
+}
+
+#endif
+
 inline double ms(std::int64_t ns) { return double(ns) / 1e6; }
 
 // Processor time over wall time, added up over any number of spans.
@@ -50,16 +110,6 @@ inline Summary summarize(std::vector<double> values)
     s.p99 = rank(0.99);
     s.max = values.back();
     return s;
-}
-
-// Peak resident memory of this process, from the kernel's own account.
-inline long peakResidentKb()
-{
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::stol(line.substr(6));
-    return -1;
 }
 
 } // namespace bench

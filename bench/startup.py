@@ -121,6 +121,8 @@ def main():
     parser.add_argument("--runs", type=int, default=10)
     parser.add_argument("--round-seconds", type=int, default=125)
     parser.add_argument("--load-before", default="", help="/proc/loadavg when the benchmark began")
+    parser.add_argument("--no-table", action="store_true",
+                        help="leave the table to a later step (bench/run.sh: the Windows part)")
     args = parser.parse_args()
 
     server, display = start_xvfb()
@@ -190,13 +192,23 @@ def main():
                "load_before": args.load_before}
     json.dump({"machine": machine, "rows": rows}, open(args.json, "w"), ensure_ascii=False,
               indent=1)
+    if not args.no_table:
+        print_table(args.json)
 
+
+def print_table(path):
+    """Every figure of the benchmark's JSON as one Markdown table, and the machine below it."""
+    bench = json.load(open(path))
+    machine = bench["machine"]
     print("| Figure | Result | Goal | Met |\n| --- | --- | --- | --- |")
-    for row in rows:
+    for row in bench["rows"]:
         met = "–" if row["goal"].startswith("(") else "yes" if row["met"] else "no"
         print(f"| {row['name']} | {row['result']} | {row['goal']} | {met} |")
     print(f"\n{machine['cpu']}, {machine['cores']} cores, Linux {machine['kernel']}; "
-          f"load average before the run: {args.load_before or 'not given'}")
+          f"load average before the run: {machine['load_before'] or 'not given'}")
+    if "wine" in machine:
+        print(f"Windows rows: {machine['wine']}; load average before them: "
+              f"{machine.get('load_before_windows') or 'not given'}")
 
 
 if __name__ == "__main__":

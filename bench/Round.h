@@ -1,0 +1,191 @@
+#pragma once
+
+// What both benchmarks measure of a round and how they report it: the cat's
+// rhythm at every speed, the countdown's drift, processor shares, and the rows
+// of the table, on Linux and on Windows alike.
+
+#include "Measure.h"
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace bench {
+
+struct Row {
+    std::string name, result, goal;
+    bool met;
+    std::map<std::string, double> values;
+};
+
+// One round without a shot: the speeds in turn, each timed over its steady ticks, while the
+// countdown runs to 0. An interval that follows a change of period (the first after Space,
+// the first at a new speed) is not steady.
+class Rhythm {
+public:
+    struct Phase {
+        int key; // the digit key that chooses the speed
+        int period;
+        std::size_t intervals;
+    };
+
+    Rhythm(bool smoke, int firstPeriod)
+        : phases(smoke ? std::vector<Phase>{{'4', 250, 3}, {'3', 500, 2}}
+                       : std::vector<Phase>{{'4', 250, 40},
+                                            {'3', 500, 40},
+                                            {'2', 1000, 10},
+                                            {'1', 2000, 10},
+                                            {'4', 250, 1000}}),
+          lastPeriod_(firstPeriod)
+    {
+    }
+
+    // At each jump, its moment and the timer's period once the jump is handled. The share
+    // `running` (anything with begin() and end()) spans the first phase. Returns the key of
+    // the next phase, when it is due.
+    template <typename Share> int jump(std::int64_t now, int period, Share &running)
+    {
+        int key = 0;
+        if (!lastRestarted_) {
+            auto &list = deviations[lastPeriod_];
+            list.push_back(std::abs(ms(now - lastTick_) - lastPeriod_));
+            if (phase_ == 0 && list.size() == 1)
+                running.begin();
+            if (phase_ == 0 && list.size() == phases[0].intervals)
+                running.end();
+            if (lastPeriod_ == phases[phase_].period && list.size() >= phases[phase_].intervals &&
+                phase_ + 1 < phases.size())
+                key = phases[++phase_].key;
+        }
+        lastRestarted_ = period != lastPeriod_;
+        lastPeriod_ = period;
+        lastTick_ = now;
+        return key;
+    }
+
+    const std::vector<Phase> phases;
+    std::map<int, std::vector<double>> deviations; // by period: each steady interval off it, ms
+
+private:
+    std::size_t phase_ = 0;
+    std::int64_t lastTick_ = 0;
+    int lastPeriod_;
+    bool lastRestarted_ = true;
+};
+
+inline std::string summaryText(const Summary &s, int decimals = 3)
+{
+    char text[128];
+    std::snprintf(text, sizeof text, "median %.*f / p99 %.*f / max %.*f ms (n=%zu)", decimals,
+                  s.median, decimals, s.p99, decimals, s.max, s.n);
+    return text;
+}
+
+inline std::map<std::string, double> summaryValues(const Summary &s)
+{
+    return {{"n", double(s.n)}, {"median_ms", s.median}, {"p99_ms", s.p99}, {"max_ms", s.max}};
+}
+
+// The rows of the round: the rhythm at each speed, the countdown's drift and a bare thread's
+// wake-up lateness beside them. `under` follows every name.
+inline std::vector<Row> roundRows(const Rhythm &rhythm, const std::vector<std::int64_t> &seconds,
+                                  std::int64_t roundStart, int roundSeconds,
+                                  const std::vector<double> &wakeLateness,
+                                  const std::string &machineWhat, const std::string &under)
+{
+    std::vector<Row> rows;
+    for (const auto &[period, list] : rhythm.deviations) {
+        const Summary s = summarize(list);
+        rows.push_back(
+            {"Cat rhythm at " + std::to_string(period) + " ms, interval off the period" + under,
+             summaryText(s), "p99 <= 2 ms", s.n > 0 && s.p99 <= 2.0, summaryValues(s)});
+    }
+    double worstDrift = 0;
+    for (std::size_t k = 0; k < seconds.size(); ++k)
+        worstDrift =
+            std::max(worstDrift, std::abs(ms(seconds[k] - roundStart) - 1000.0 * double(k + 1)));
+    const double endDrift =
+        seconds.empty() ? 0 : ms(seconds.back() - roundStart) - 1000.0 * double(seconds.size());
+    char text[128];
+    std::snprintf(text, sizeof text, "%+.2f ms after %zu ticks (worst tick %.2f ms)", endDrift,
+                  seconds.size(), worstDrift);
+    rows.push_back({"Countdown drift against the wall clock" + under,
+                    text,
+                    "<= 50 ms",
+                    std::abs(endDrift) <= 50 && seconds.size() == std::size_t(roundSeconds),
+                    {{"ticks", double(seconds.size())},
+                     {"end_drift_ms", endDrift},
+                     {"worst_tick_ms", worstDrift}}});
+    const Summary wake = summarize(wakeLateness);
+    rows.push_back(
+        {"Machine: a bare thread's wake-up lateness" + machineWhat + " during the round" + under,
+         summaryText(wake), "(reference)", true, summaryValues(wake)});
+    return rows;
+}
+
+inline Row cpuRow(const std::string &what, const CpuShare &share, double goal,
+                  const std::string &under = "")
+{
+    char text[64], goalText[32];
+    std::snprintf(text, sizeof text, "%.2f %% over %.1f s", share.percent(), ms(share.wall) / 1000);
+    std::snprintf(goalText, sizeof goalText, "<= %g %%", goal);
+    return {"CPU, " + what + under,
+            text,
+            goalText,
+            share.percent() <= goal,
+            {{"percent", share.percent()}, {"seconds", ms(share.wall) / 1000}}};
+}
+
+// The hold of a shot beside the same chime waited out by spinning on the device's mode.
+inline Row spinRow(const CpuShare &spin, const CpuShare &hold, const std::string &under = "")
+{
+    Row row = cpuRow("same chime, busy poll of Mode()", spin, 100, under);
+    const double ratio = spin.percent() / std::max(hold.percent(), 0.01);
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f %%, %.0fx the hold", spin.percent(), ratio);
+    row.result = text;
+    row.goal = "(comparison)";
+    row.met = true;
+    row.values["ratio_to_hold"] = ratio;
+    return row;
+}
+
+inline Row memoryRow(const std::string &what, const std::string &under = "")
+{
+    const double peakMb = peakResidentKb() / 1024.0;
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f MB", peakMb);
+    return {what + under, text, "<= 80 MB", peakMb > 0 && peakMb <= 80, {{"vmhwm_mb", peakMb}}};
+}
+
+inline void printRows(const std::vector<Row> &rows, bool smoke)
+{
+    for (const Row &r : rows)
+        std::printf("%-60s %-55s %-14s %s\n", r.name.c_str(), r.result.c_str(), r.goal.c_str(),
+                    smoke || r.goal[0] == '(' ? "" : (r.met ? "met" : "MISSED"));
+    std::fflush(stdout);
+}
+
+// The rows as JSON, then any further members written as they stand. Strings here are plain
+// ASCII or UTF-8 without quotes or backslashes.
+inline void writeJson(const std::string &path, const std::vector<Row> &rows,
+                      const std::string &more = "")
+{
+    FILE *out = std::fopen(path.c_str(), "w");
+    if (!out)
+        return;
+    std::fprintf(out, "{\"rows\": [\n");
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const Row &r = rows[i];
+        std::fprintf(out, "  {\"name\": \"%s\", \"result\": \"%s\", \"goal\": \"%s\", \"met\": %s",
+                     r.name.c_str(), r.result.c_str(), r.goal.c_str(), r.met ? "true" : "false");
+        for (const auto &[key, value] : r.values)
+            std::fprintf(out, ", \"%s\": %.4f", key.c_str(), value);
+        std::fprintf(out, "}%s\n", i + 1 < rows.size() ? "," : "");
+    }
+    std::fprintf(out, "]%s}\n", more.c_str());
+    std::fclose(out);
+}
+
+} // namespace bench

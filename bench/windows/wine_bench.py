@@ -1,0 +1,406 @@
+#!/usr/bin/env python3
+"""Times the Windows build under Wine, beside the Linux figures of the same run:
+ropi_bench.exe (the real window on the Win32 backend) with its sound going to a
+private PulseAudio server, whose sink is recorded to find when each cue began;
+then the real ropi.exe under Xvfb: start-up with and without a Wine server
+already running, its peak memory over a whole round, and the latency of its
+stream on the server. Adds the rows, marked "(Windows build under Wine)", to
+the benchmark's JSON and prints the whole table. Runs in a Wine prefix of its
+own and ends every process it started.
+
+--smoke runs the short mode of ropi_bench.exe and a few start-ups, judges
+nothing and fails only when a kind of figure got no sample."""
+import argparse
+import bisect
+import json
+import math
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
+sys.path.insert(0, os.path.join(ROOT, "bench"))
+import startup  # noqa: E402  (also puts tests/e2e on the path)
+from cues import NAMES, CueBook  # noqa: E402
+from harness import SoundServer, wait_until  # noqa: E402
+
+UNDER = " (Windows build under Wine)"
+TITLE = "ろぴぽあゲーム"
+RATE, FRAME = 48000, 4
+SILENT = bytes(FRAME)
+
+
+def clock_ns():
+    """The clock that Wine's QueryPerformanceCounter reads on Linux. The offset to the
+    program's stamps is measured all the same, never assumed."""
+    return time.clock_gettime_ns(time.CLOCK_MONOTONIC_RAW)
+
+
+def summarize(values):
+    """Nearest-rank percentiles, as bench/Measure.h takes them."""
+    values = sorted(values)
+    n = len(values)
+    if not n:
+        return {"n": 0, "median_ms": 0, "p99_ms": 0, "max_ms": 0}
+    def rank(p):
+        return values[max(1, math.ceil(p * n)) - 1]
+    return {"n": n, "median_ms": rank(0.5), "p99_ms": rank(0.99), "max_ms": values[-1]}
+
+
+class Recorder:
+    """Records what the sink mixes, from its monitor, and notes when each piece
+    arrived: a frame is mixed no later than the arrival of the piece that holds it.
+    The sink hands its monitor what it mixes as it mixes it, in blocks of a few
+    milliseconds (5 ms here, as Wine's stream asks), so a piece arrives a fraction
+    of a millisecond after its frames were mixed."""
+
+    def __init__(self, server):
+        self.process = subprocess.Popen(
+            ["parec", "--device=game.monitor", f"--rate={RATE}", "--channels=2", "--format=s16le",
+             "--raw", "--latency-msec=10"], env=server.env, stdout=subprocess.PIPE, bufsize=0)
+        self.chunks, self.arrivals, self.ends, self.data = [], [], [], b""
+        self.thread = threading.Thread(target=self._read, daemon=True)
+        self.thread.start()
+
+    def _read(self):
+        # Kept in pieces, joined at the end: copying a growing buffer of minutes of sound
+        # would take the processor from the figures for milliseconds at a time.
+        received = 0
+        while chunk := self.process.stdout.read(65536):
+            now = clock_ns()
+            received += len(chunk)
+            self.chunks.append(chunk)
+            self.arrivals.append(now)
+            self.ends.append(received // FRAME)
+
+    def stop(self):
+        self.process.terminate()
+        self.process.wait()
+        self.thread.join(5)
+        self.data, self.chunks = b"".join(self.chunks), []
+
+    def arrival(self, frame):
+        """When the piece holding the frame arrived; None past the end."""
+        i = bisect.bisect_right(self.ends, frame)
+        return self.arrivals[i] if i < len(self.arrivals) else None
+
+
+def heard_frame(recording, cue, sound):
+    """The first frame of the cue that the sink mixed. Wine may lose a cue's first
+    milliseconds (the sink had mixed past them before they came); the frames that
+    follow keep their place, so the cue is found by its later frames and its first
+    heard frame is the first that matches the file from there on."""
+    for k in range(cue.played - 16):
+        at, there = k * FRAME, (cue.onset + k) * FRAME
+        if sound[at:at + FRAME] != SILENT and \
+                recording[there:there + 16 * FRAME] == sound[at:at + 16 * FRAME]:
+            return cue.onset + k
+    return None
+
+
+def onset_rows(recorder, events, offset, assets):
+    """For every tick and key press, the time to the first frame of its cue that the
+    sink mixed: the cue of that name heard first after the event and before the next."""
+    book = CueBook(assets, skip=960)  # found from 20 ms in: Wine may lose the start
+    recording = recorder.data
+    heard = {}  # by cue: when its first frame was mixed, and how much of its start was lost
+    for cue in book.find(recording):
+        sound = book.sounds[cue.name][0]
+        frame = heard_frame(recording, cue, sound)
+        at = recorder.arrival(frame) if frame is not None else None
+        if at is not None:
+            silent = next(i for i in range(0, len(sound), FRAME) if sound[i:i + FRAME] != SILENT)
+            cut = (frame - cue.onset - silent // FRAME) / RATE * 1000
+            heard.setdefault(cue.name, []).append((at - offset, cut))
+    for times in heard.values():
+        times.sort()
+    latencies = {"jump": [], "shot": [], "spin": []}
+    cuts = {"jump": [], "shot": [], "spin": []}
+    missed = {"jump": 0, "shot": 0, "spin": 0}
+    for i, event in enumerate(events):
+        begin = event["ns"] - 1_000_000  # the offset's own uncertainty, well within a millisecond
+        end = events[i + 1]["ns"] if i + 1 < len(events) else float("inf")
+        times = heard.get(NAMES.get(event["cue"]), [])
+        j = bisect.bisect_left(times, (begin,))
+        if j < len(times) and times[j][0] < end:
+            latencies[event["kind"]].append((times[j][0] - event["ns"]) / 1e6)
+            cuts[event["kind"]].append(times[j][1])
+        else:
+            missed[event["kind"]] += 1
+    rows = []
+    for kind, what in (("jump", "jumps (Timer1 tick"), ("shot", "shots (key press")):
+        s = summarize(latencies[kind])
+        lost = f", {missed[kind]} not heard" if missed[kind] else ""
+        cut = [c for c in cuts[kind] if c > 0]
+        if cut:
+            lost += f"; {len(cut)} with up to {max(cut):.1f} ms of their start cut"
+        rows.append({
+            "name": f"Cue onset, {what} to first sample mixed by the PulseAudio sink){UNDER}",
+            "result": f"median {s['median_ms']:.2f} / p99 {s['p99_ms']:.2f} / "
+                      f"max {s['max_ms']:.2f} ms (n={s['n']}{lost})",
+            "goal": "p99 <= 12.7 ms",
+            "met": s["n"] > 0 and s["p99_ms"] <= 12.7 and not missed[kind],
+            **s, "not_heard": missed[kind], "start_lost": len(cut),
+            "start_lost_max_ms": max(cut, default=0)})
+    return rows
+
+
+class Wine:
+    """Wine in the benchmark's own prefix, and the Wine server it runs on."""
+
+    def __init__(self, prefix, env):
+        subprocess.run([os.path.join(ROOT, "tools", "wine-prefix.sh"), prefix], check=True)
+        self.env = dict(env, WINEPREFIX=prefix, WINEDEBUG="-all",
+                        WINEDLLOVERRIDES="mscoree,mshtml=")
+        self.server = None
+
+    def stop_server(self):
+        """Ends every process of the prefix and waits for the server to be gone."""
+        subprocess.run(["wineserver", "-k"], env=self.env, capture_output=True)
+        subprocess.run(["wineserver", "-w"], env=self.env, capture_output=True)
+        if self.server:
+            self.server.wait()
+            self.server = None
+
+    def start_server(self):
+        """A Wine server that stays when its last program ends, as a session keeps
+        running between two games; its process id is known, to read its processor time.
+        The first program then starts Wine's own services; this one does nothing else."""
+        self.stop_server()
+        self.server = subprocess.Popen(["wineserver", "-f", "-p"], env=self.env)
+        subprocess.run(["wine", "cmd", "/c", "exit"], env=self.env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+        time.sleep(1)
+
+    def version(self):
+        return subprocess.run(["wine", "--version"], env=self.env, capture_output=True,
+                              text=True).stdout.strip()
+
+
+def windows_path(path):
+    """The prefix maps Z: to the root of the file system."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def run_bench(wine, server, exe, assets, json_path, smoke, trace=False):
+    """ropi_bench.exe with its sound recorded: its rows, and its events' cue onsets."""
+    recorder = Recorder(server)
+    env = with_sound(wine, server)
+    command = ["wine", exe, "--json", windows_path(json_path),
+               "--wineserver-pid", str(wine.server.pid)]
+    command += (["--smoke"] if smoke else []) + (["--trace"] if trace else [])
+    bench = subprocess.Popen(command, cwd=assets, env=env,
+                             stdout=subprocess.PIPE, text=True)
+    offsets = []
+
+    def read():
+        for line in bench.stdout:
+            now = clock_ns()
+            if line.startswith("sync "):
+                offsets.append(now - int(line.split()[1]))
+            else:
+                print(line, end="", flush=True)
+
+    # A process that Wine starts beside the program may hold its output open after it ended.
+    reader = threading.Thread(target=read, daemon=True)
+    reader.start()
+    status = bench.wait()
+    reader.join(5)
+    time.sleep(0.5)  # the last chime through the sink
+    recorder.stop()
+    if status != 0 or not offsets:
+        raise SystemExit(f"ropi_bench.exe failed with status {status}")
+    # The smallest difference is the offset plus the quickest hand-over of a line; the
+    # clocks must keep the same rate, or onsets measured across them mean nothing.
+    offset = min(offsets)
+    half = len(offsets) // 2
+    drift = (min(offsets[half:]) - min(offsets[:half])) / 1e6 if half else 0
+    result = json.load(open(json_path))
+    rows = result["rows"]
+    onsets = onset_rows(recorder, result["events"], offset, assets)
+    for row in onsets:
+        row["clock_drift_ms"] = drift
+        if abs(drift) > 0.5:
+            row["result"] += f"; the clocks drifted {drift:+.2f} ms apart"
+            row["met"] = False
+    # In the order of the Linux rows: the onsets after the machine's own lateness.
+    at = next((i + 1 for i, row in enumerate(rows) if row["name"].startswith("Machine")), len(rows))
+    return rows[:at] + onsets + rows[at:]
+
+
+def start_up(watcher, game, assets, env, warm):
+    """Milliseconds from exec of `wine ropi.exe` to its window mapped, the process
+    and the window."""
+    began = time.monotonic()
+    process = subprocess.Popen(["wine", game], cwd=assets, env=env, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL)
+    while True:
+        mapped, window = watcher.wait_mapped(30 if not warm else 10)
+        if mapped is None:
+            process.kill()
+            raise SystemExit("the game window never mapped under Wine")
+        name = subprocess.run(["xdotool", "getwindowname", str(window)], env=env,
+                              capture_output=True, text=True).stdout.strip()
+        if name == TITLE:
+            return (mapped - began) * 1000, process, window
+
+
+def quit_game(env, process, window):
+    # Wine gives its window the focus itself, and never says so to --sync.
+    startup.xdotool(env, "windowfocus", str(window))
+    startup.xdotool(env, "key", "Escape")
+    try:
+        process.wait(10)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait()
+
+
+def play_round(env, server, process, window, seconds):
+    """A whole round at the fastest pace with a shot every ten seconds, the latency of
+    the game's stream read on the way; then the peak memory of its Wine process."""
+    startup.xdotool(env, "windowfocus", str(window))
+    time.sleep(0.5)
+    startup.xdotool(env, "key", "4", "space")
+    began = time.monotonic()
+    readings = []
+    try:
+        wait_until(lambda: (server.stream(process.pid, any_process=True) or {}).get(
+            "sink_latency_usec", 1e9) < 20000, 15, "the sink never settled")
+        for _ in range(10):
+            time.sleep(0.2)
+            stream = server.stream(process.pid, any_process=True) or {}
+            if "buffer_latency_usec" in stream:
+                readings.append((stream["buffer_latency_usec"] / 1000,
+                                 stream["sink_latency_usec"] / 1000))
+    except AssertionError:
+        pass
+    for shot in range(seconds // 10):
+        time.sleep(max(0, began + 10 * (shot + 1) - time.monotonic()))
+        startup.xdotool(env, "key", "f")
+    time.sleep(max(0, began + seconds - time.monotonic()))
+    clipboard = subprocess.run(["xclip", "-o", "-selection", "clipboard"], env=env,
+                               capture_output=True, text=True).stdout
+    return startup.peak_kb(process.pid), "得点" in clipboard, readings
+
+
+def with_sound(wine, server):
+    """Wine's environment with the private sound server's."""
+    return dict(wine.env, **{k: v for k, v in server.env.items() if k.startswith(("PULSE", "XDG"))})
+
+
+def startup_rows(wine, server, game, assets, display, runs, round_seconds):
+    env = with_sound(wine, server)
+    watcher = startup.MapWatcher(display)
+    cold, warm, rows = [], [], []
+    for _ in range(max(1, runs // 2)):
+        wine.stop_server()
+        took, process, window = start_up(watcher, game, assets, env, warm=False)
+        cold.append(took)
+        quit_game(env, process, window)
+    wine.start_server()
+    for run in range(runs + 1):
+        took, process, window = start_up(watcher, game, assets, env, warm=True)
+        if run > 0:  # as on Linux, the first is not counted
+            warm.append(took)
+        if run == runs:
+            peak, played, readings = play_round(env, server, process, window, round_seconds)
+        quit_game(env, process, window)
+    wine.stop_server()
+
+    for label, times, note in (
+            ("no Wine server running", cold, "Wine starts its server and services first"),
+            ("Wine server and services already running", warm, "as in a Wine session")):
+        median = statistics.median(times)
+        rows.append({"name": f"Start-up, exec of wine ropi.exe to window mapped (Xvfb), "
+                             f"{label}{UNDER}",
+                     "result": f"median {median:.0f} ms, min {min(times):.0f}, "
+                               f"max {max(times):.0f} (n={len(times)}; {note})",
+                     "goal": "<= 300 ms", "met": median <= 300, "median_ms": median,
+                     "min_ms": min(times), "max_ms": max(times), "n": len(times)})
+    rows.append({"name": f"Peak resident memory, ropi.exe after a {round_seconds} s round "
+                         f"(VmHWM of its Wine process, Xvfb){UNDER}",
+                 "result": f"{peak / 1024:.1f} MB" + ("" if played else " (shots not seen)"),
+                 "goal": "<= 80 MB", "met": peak / 1024 <= 80 and played, "vmhwm_mb": peak / 1024})
+    if readings:
+        totals = [b + s for b, s in readings]
+        median = statistics.median(totals)
+        buffer = statistics.median(b for b, _ in readings)
+        sink = statistics.median(s for _, s in readings)
+        result = (f"median {median:.1f} ms (buffer {buffer:.1f} + sink {sink:.1f}), "
+                  f"max {max(totals):.1f} (n={len(totals)})")
+    else:
+        median, totals, result = None, [None], "no stream seen"
+    rows.append({"name": "Sound server latency of the game's stream (PulseAudio, null sink)"
+                         + UNDER,
+                 "result": result, "goal": "<= 15 ms", "met": median is not None and median <= 15,
+                 "median_ms": median, "max_ms": max(totals), "n": len(readings)})
+    return rows
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--bench", required=True, help="ropi_bench.exe of the Windows build")
+    parser.add_argument("--game", required=True, help="ropi.exe of the Windows build")
+    parser.add_argument("--assets", required=True)
+    parser.add_argument("--json", required=True, help="the benchmark's JSON, to add the rows to")
+    parser.add_argument("--prefix", required=True, help="the benchmark's own Wine prefix")
+    parser.add_argument("--runs", type=int, default=10)
+    parser.add_argument("--round-seconds", type=int, default=125)
+    parser.add_argument("--load-before", default="")
+    parser.add_argument("--smoke", action="store_true")
+    parser.add_argument("--trace", action="store_true", help="ropi_bench.exe tells of every tick")
+    args = parser.parse_args()
+    if args.smoke:
+        args.runs, args.round_seconds = 2, 12
+
+    folder = tempfile.mkdtemp(prefix="ropi-wine-bench-")
+    processes = []
+    xvfb = None
+    try:
+        server = SoundServer(folder, processes)
+        xvfb, display = startup.start_xvfb()
+        wine = Wine(os.path.abspath(args.prefix), dict(os.environ, DISPLAY=display))
+        wine.start_server()
+        json_path = os.path.join(folder, "windows.json")
+        rows = run_bench(wine, server, os.path.abspath(args.bench), os.path.abspath(args.assets),
+                         json_path, args.smoke, args.trace)
+        rows += startup_rows(wine, server, os.path.abspath(args.game), os.path.abspath(args.assets),
+                             display, args.runs, args.round_seconds)
+        version = wine.version()
+    finally:
+        if xvfb:
+            xvfb.terminate()
+            xvfb.wait()
+        if "wine" in locals():
+            wine.stop_server()
+        for process in reversed(processes):
+            if process.poll() is None:
+                process.terminate()
+                process.wait(5)
+        shutil.rmtree(folder, ignore_errors=True)
+
+    bench = json.load(open(args.json)) if os.path.exists(args.json) else {"machine": {}, "rows": []}
+    bench["machine"].update(wine=version, load_before_windows=args.load_before)
+    bench["machine"].setdefault("load_before", "")
+    bench["machine"].setdefault("cpu", "unknown")
+    bench["machine"].setdefault("cores", os.cpu_count())
+    bench["machine"].setdefault("kernel", os.uname().release)
+    bench["rows"] = [r for r in bench["rows"] if not r["name"].endswith(UNDER)] + rows
+    json.dump(bench, open(args.json, "w"), ensure_ascii=False, indent=1)
+    print()
+    startup.print_table(args.json)
+    if args.smoke:
+        kinds = [r for r in rows if r.get("n", 1) == 0]
+        if kinds:
+            raise SystemExit("no sample for: " + ", ".join(r["name"] for r in kinds))
+
+
+if __name__ == "__main__":
+    main()
