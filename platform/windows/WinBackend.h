@@ -94,8 +94,7 @@ double dotsPerInch();
 
 // What the form's and the frame's window procedures share: clicks of buttons, the
 // drawing of buttons and the colours of labels on the container.
-bool handleChildMessage(HWND container, HBRUSH fill, UINT message, WPARAM wParam, LPARAM lParam,
-                        LRESULT &result);
+bool handleChildMessage(HBRUSH fill, UINT message, WPARAM wParam, LPARAM lParam, LRESULT &result);
 // Runs a tick that the timer's thread posted to the window.
 void deliverTick(Timer::Impl &timer, WPARAM generation);
 // Paints the Images of the form in the given device context.

@@ -33,7 +33,7 @@ LRESULT CALLBACK frameProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
 {
     const Control::Impl *impl = implOf(hwnd);
     LRESULT result = 0;
-    if (impl && win::handleChildMessage(hwnd, impl->face, message, wParam, lParam, result))
+    if (impl && win::handleChildMessage(impl->face, message, wParam, lParam, result))
         return result;
     if (impl && message == WM_ERASEBKGND) {
         RECT client;
@@ -153,8 +153,7 @@ HFONT japaneseFont(double points, bool italic)
     return CreateFontIndirectW(&font);
 }
 
-bool handleChildMessage(HWND, HBRUSH fill, UINT message, WPARAM wParam, LPARAM lParam,
-                        LRESULT &result)
+bool handleChildMessage(HBRUSH fill, UINT message, WPARAM wParam, LPARAM lParam, LRESULT &result)
 {
     switch (message) {
     case WM_COMMAND:

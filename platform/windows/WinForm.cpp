@@ -72,7 +72,7 @@ LRESULT CALLBACK Form::Impl::procedure(HWND hwnd, UINT message, WPARAM wParam, L
     if (!impl)
         return DefWindowProcW(hwnd, message, wParam, lParam);
     LRESULT result = 0;
-    if (win::handleChildMessage(hwnd, impl->fill, message, wParam, lParam, result))
+    if (win::handleChildMessage(impl->fill, message, wParam, lParam, result))
         return result;
 
     switch (message) {
