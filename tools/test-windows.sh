@@ -13,5 +13,5 @@ cleanup() { WINEPREFIX="$ROPI_WINEPREFIX" wineserver -k 2>/dev/null || true; }
 trap cleanup EXIT
 
 cd "$build"
-ctest --output-on-failure --timeout 600 --parallel 4
+ctest --output-on-failure --timeout 600 --parallel "$(nproc)"
 "$root/tools/test-windows-packages.sh"

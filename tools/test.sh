@@ -7,5 +7,6 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$root/build" -j"$(nproc)"
 cd "$root/build"
-# The end-to-end tests mostly wait on their own X servers, so four run at once.
-ctest --output-on-failure --timeout 600 --parallel 4
+# As many tests at once as the machine has cores: more, and the real-time ones
+# (a round of the game, its sound recorded) compete with each other for the processor.
+ctest --output-on-failure --timeout 600 --parallel "$(nproc)"

@@ -17,6 +17,10 @@ WINDOWS = os.environ.get('ROPI_PLATFORM') == 'windows'
 WINE_TEMPLATE = os.environ.get('ROPI_WINE_TEMPLATE', '')
 ARTIFACTS = os.environ.get('ROPI_E2E_ARTIFACTS', tempfile.gettempdir())
 RATE, FRAME_BYTES = 48000, 4  # S16 little-endian, stereo
+# Deadlines that a busy machine meets: nothing here is a timing figure. A cold
+# Wine start (its server and services, in a prefix new to it) on two busy cores
+# takes far longer than the game's own start.
+START_TIMEOUT = 90 if WINDOWS else 30
 
 
 class Shot:  # a screenshot as packed RGB, from a binary PPM
@@ -50,7 +54,7 @@ class SoundServer:
         spawn(processes, ['pulseaudio', '-n', '-F', f.name, '--daemonize=no', '--exit-idle-time=-1',
                           '--use-pid-file=no', '--realtime=no', '--high-priority=no'],
               env=self.env, stderr=open(os.path.join(folder, 'pulse.log'), 'wb'))
-        wait_until(lambda: self.pactl('info'), 10, 'the sound server did not start')
+        wait_until(lambda: self.pactl('info'), START_TIMEOUT, 'the sound server did not start')
 
     def pactl(self, *args):
         return subprocess.run(['pactl', *args], env=self.env, capture_output=True, text=True,
@@ -71,7 +75,7 @@ class SoundServer:
                                          '--channels=2', '--latency-msec=10', '/dev/zero'],
                         env=self.env)
         wait_until(lambda: (self.stream(silence.pid, any_process=False) or {}).get(
-            'sink_latency_usec', 10**9) < 20000, 10, 'the sink never settled')
+            'sink_latency_usec', 10**9) < 20000, START_TIMEOUT, 'the sink never settled')
 
     def record(self, path):
         """Records what the sink plays, raw like SDL's disk driver."""
@@ -129,12 +133,14 @@ class Game:
         self.env = dict(self.env, DISPLAY=display, HOME=self.folder, XDG_CONFIG_HOME=self.folder,
                         XDG_RUNTIME_DIR=self.folder)
         self.env.pop('QT_QPA_PLATFORM', None)
-        wait_until(lambda: self.x('xdotool', 'getmouselocation', check=False), 10, 'no X server')
+        wait_until(lambda: self.x('xdotool', 'getmouselocation', check=False), START_TIMEOUT,
+                   'no X server')
         if self.wm:
             spawn(self.processes, ['openbox', '--sm-disable'], env=self.env,
                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             wait_until(lambda: 'window id' in self.x('xprop', '-root', '_NET_SUPPORTING_WM_CHECK',
-                                                     check=False), 10, 'openbox did not start')
+                                                     check=False), START_TIMEOUT,
+                       'openbox did not start')
         command = [GAME]
         if WINDOWS:
             self.env.update(WINEPREFIX=wine_prefix(self.folder), WINEDEBUG='-all',
@@ -143,13 +149,14 @@ class Game:
         with open(self.log, 'wb') as log:
             self.process = spawn(self.processes, command, cwd=self.cwd, env=self.env, stdout=log,
                                  stderr=log)
-        self.window = self.wait_for_window()
+        self.window = self.wait_for_window(timeout=START_TIMEOUT)
         # A desktop gives a new window the focus; without a window manager the
         # test does. Qt takes menu keys (Alt+X, Alt+V) only in the active window.
         # Wine gives its window the focus itself, and never says so to --sync.
         focus = ['xdotool', 'windowfocus'] + ([] if WINDOWS else ['--sync']) + [str(self.window)]
-        wait_until(lambda: self.x(*focus, check=False) is not None, 10, 'the window took no focus')
-        self.wait_for_shot(lambda shot: shot.pixel(512, 240) == (0, 0, 128), 'no panel', 20)
+        wait_until(lambda: self.x(*focus, check=False) is not None, 30, 'the window took no focus')
+        self.wait_for_shot(lambda shot: shot.pixel(512, 240) == (0, 0, 128), 'no panel',
+                           START_TIMEOUT)
 
     def __exit__(self, kind, error, trace):
         if kind is not None:
@@ -191,26 +198,29 @@ class Game:
             self.shots.append((label, shot))
         return shot
 
-    def wait_for_shot(self, test, message, timeout=10):
-        return wait_until(lambda: (lambda shot: test(shot) and shot)(self.shot()), timeout, message)
+    def wait_for_shot(self, test, message, timeout=30):
+        # A screenshot costs the machine far more than the game's own frame: a few
+        # a second, or the test itself becomes the load that makes the game late.
+        return wait_until(lambda: (lambda shot: test(shot) and shot)(self.shot()), timeout, message,
+                          every=0.25)
 
     def clipboard(self):
         return self.x('xclip', '-o', '-selection', 'clipboard', check=False)
 
-    def wait_for_window(self, name=None, timeout=10):
+    def wait_for_window(self, name=None, timeout=30):
         """The game's first window, or its first titled `name`."""
         def found():
             ids = (self.x('xdotool', 'search', '--onlyvisible', '--pid', str(self.process.pid),
                           check=False) or '').split()
             return [int(w) for w in ids if name is None or
                     (self.x('xdotool', 'getwindowname', w, check=False) or '').strip() == name]
-        return wait_until(found, timeout, f'no window {name or ""}')[0]
+        return wait_until(found, timeout, f'no window {name or ""}', every=0.1)[0]
 
     def quit_by(self, label, action, status=0):
         """Runs the action; the game must end at once with the status."""
         sent = time.monotonic()
         action()
-        assert self.process.wait(5) == status, f'{label}: status {self.process.returncode}'
+        assert self.process.wait(20) == status, f'{label}: status {self.process.returncode}'
         print(f'{label}: gone after {time.monotonic() - sent:.2f} s')
 
     def now(self):
@@ -219,7 +229,8 @@ class Game:
 
     def wait_frames(self, frames):
         target = self.now() + frames
-        wait_until(lambda: self.now() >= target, frames / RATE + 5, 'the recording stalled')
+        wait_until(lambda: self.now() >= target, frames / RATE + 30, 'the recording stalled',
+                   every=0.05)
 
     def cues(self, start=0, sounding=False):
         """The cues from frame `start` on; one still sounding only if asked."""
@@ -229,10 +240,10 @@ class Game:
         last = start + len(data) // FRAME_BYTES
         return [c for c in self.book.find(data, start) if sounding or c.whole or c.end < last]
 
-    def wait_for_cue(self, start, test=lambda cue: True, timeout=5, sounding=False):
+    def wait_for_cue(self, start, test=lambda cue: True, timeout=30, sounding=False):
         """The first cue passing `test` that begins at or after frame `start`."""
         return wait_until(lambda: [c for c in self.cues(start, sounding) if test(c)], timeout,
-                          f'no such cue after {start / RATE:.2f} s')[0]
+                          f'no such cue after {start / RATE:.2f} s', every=0.05)[0]
 
 
 def wine_prefix(folder):
@@ -255,12 +266,13 @@ def spawn(processes, command, **how):
     return processes[-1]
 
 
-def wait_until(condition, timeout, message):
+def wait_until(condition, timeout, message, every=0.02):
+    """The condition's first true result, looked for every `every` seconds."""
     deadline = time.monotonic() + timeout
     while not (result := condition()):
         if time.monotonic() > deadline:
             raise AssertionError(f'{message} (after {timeout} s)')
-        time.sleep(0.02)
+        time.sleep(every)
     return result
 
 
