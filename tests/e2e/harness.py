@@ -155,6 +155,9 @@ class Game:
         # Wine gives its window the focus itself, and never says so to --sync.
         focus = ['xdotool', 'windowfocus'] + ([] if WINDOWS else ['--sync']) + [str(self.window)]
         wait_until(lambda: self.x(*focus, check=False) is not None, 30, 'the window took no focus')
+        if self.wm:  # the window manager's keys (Alt+F4) reach only the window it made active
+            wait_until(lambda: self.active_window() == self.window, 30,
+                       'the window manager never made the window active', every=0.1)
         self.wait_for_shot(lambda shot: shot.pixel(512, 240) == (0, 0, 128), 'no panel',
                            START_TIMEOUT)
 
@@ -184,6 +187,11 @@ class Game:
             done.check_returncode()
             return done.stdout.decode()
         return None
+
+    def active_window(self):
+        """The window the window manager says is active, or None."""
+        said = self.x('xprop', '-root', '_NET_ACTIVE_WINDOW', check=False) or ''
+        return int(said.split()[-1], 16) if '# 0x' in said else None
 
     def key(self, *keys):
         self.x('xdotool', 'key', *keys)
