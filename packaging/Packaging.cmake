@@ -158,8 +158,19 @@ if(WIN32)
   set(CPACK_VERBATIM_VARIABLES ON)
 
   # CMake's own installer script with two lines more, which make the installer
-  # 64-bit and Unicode: the Japanese names below reach Windows intact.
-  list(PREPEND CMAKE_MODULE_PATH ${ROPI_PACKAGING_DIR}/windows)
+  # 64-bit and Unicode: the Japanese names below reach Windows intact. CPack
+  # looks for NSIS.template.in on the module path before its own.
+  set(ROPI_NSIS_TEMPLATE_DIR ${CMAKE_BINARY_DIR}/packaging/nsis)
+  # The lines go after the template's first, which begins with its byte order mark.
+  file(READ ${CMAKE_ROOT}/Modules/Internal/CPack/NSIS.template.in ROPI_NSIS_TEMPLATE)
+  string(FIND "${ROPI_NSIS_TEMPLATE}" "\n" ROPI_NSIS_FIRST_LINE_END)
+  math(EXPR ROPI_NSIS_FIRST_LINE_END "${ROPI_NSIS_FIRST_LINE_END} + 1")
+  string(SUBSTRING "${ROPI_NSIS_TEMPLATE}" 0 ${ROPI_NSIS_FIRST_LINE_END} ROPI_NSIS_FIRST_LINE)
+  string(SUBSTRING "${ROPI_NSIS_TEMPLATE}" ${ROPI_NSIS_FIRST_LINE_END} -1 ROPI_NSIS_TEMPLATE)
+  file(WRITE ${ROPI_NSIS_TEMPLATE_DIR}/NSIS.template.in "${ROPI_NSIS_FIRST_LINE}"
+    "; The game is 64-bit only, and its names are Japanese: a 64-bit Unicode installer.\n"
+    "Unicode true\nTarget amd64-unicode\n${ROPI_NSIS_TEMPLATE}")
+  list(PREPEND CMAKE_MODULE_PATH ${ROPI_NSIS_TEMPLATE_DIR})
 
   # The folder keeps an ASCII name; the player sees the Japanese title in the
   # Start menu and in the list of installed programs. The registry key carries
