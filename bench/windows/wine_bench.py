@@ -271,11 +271,11 @@ def play_round(env, server, process, window, seconds):
     began = time.monotonic()
     readings = []
     try:
-        wait_until(lambda: (server.stream(process.pid, any_process=True) or {}).get(
+        wait_until(lambda: (server.stream(None) or {}).get(
             "sink_latency_usec", 1e9) < 20000, 15, "the sink never settled")
         for _ in range(10):
             time.sleep(0.2)
-            stream = server.stream(process.pid, any_process=True) or {}
+            stream = server.stream(None) or {}
             if "buffer_latency_usec" in stream:
                 readings.append((stream["buffer_latency_usec"] / 1000,
                                  stream["sink_latency_usec"] / 1000))

@@ -1,7 +1,7 @@
 """The real game on an X server of its own, its sound recorded, and a test as its
-player: keys, clicks, screenshots, the clipboard and the recording. With
-ROPI_PLATFORM=windows the game is the Windows build, run under Wine in a prefix
-of the test's own, and its sound is recorded from a private PulseAudio server."""
+player: keys, clicks, screenshots, the clipboard and the recording. Which build
+the game is, and how it is started and ended, is its driver's business
+(drivers.py)."""
 import json
 import os
 import shutil
@@ -10,17 +10,14 @@ import sys
 import tempfile
 import time
 
+import drivers
 from cues import CueBook
 
-GAME, ASSETS = os.environ.get('ROPI_GAME', ''), os.environ.get('ROPI_ASSETS', '')
-WINDOWS = os.environ.get('ROPI_PLATFORM') == 'windows'
-WINE_TEMPLATE = os.environ.get('ROPI_WINE_TEMPLATE', '')
+ASSETS = os.environ.get('ROPI_ASSETS', '')
+DRIVER = drivers.from_environment()
 ARTIFACTS = os.environ.get('ROPI_E2E_ARTIFACTS', tempfile.gettempdir())
 RATE, FRAME_BYTES = 48000, 4  # S16 little-endian, stereo
-# Deadlines that a busy machine meets: nothing here is a timing figure. A cold
-# Wine start (its server and services, in a prefix new to it) on two busy cores
-# takes far longer than the game's own start.
-START_TIMEOUT = 90 if WINDOWS else 30
+# Deadlines that a busy machine meets: nothing here is a timing figure.
 
 
 class Shot:  # a screenshot as packed RGB, from a binary PPM
@@ -54,18 +51,18 @@ class SoundServer:
         spawn(processes, ['pulseaudio', '-n', '-F', f.name, '--daemonize=no', '--exit-idle-time=-1',
                           '--use-pid-file=no', '--realtime=no', '--high-priority=no'],
               env=self.env, stderr=open(os.path.join(folder, 'pulse.log'), 'wb'))
-        wait_until(lambda: self.pactl('info'), START_TIMEOUT, 'the sound server did not start')
+        wait_until(lambda: self.pactl('info'), 30, 'the sound server did not start')
 
     def pactl(self, *args):
         return subprocess.run(['pactl', *args], env=self.env, capture_output=True, text=True,
                               timeout=10).stdout
 
-    def stream(self, pid, any_process=WINDOWS):
-        """The process's playback stream as pactl describes it, or None. Under Wine
-        the stream may come from another process of the prefix."""
+    def stream(self, pid):
+        """The process's playback stream as pactl describes it, or None; with no
+        process, any stream but the test's own."""
         streams = json.loads(self.pactl('-f', 'json', 'list', 'sink-inputs') or '[]')
         return next((s for s in streams if s['properties'].get('application.process.id') == str(pid)
-                     or any_process and s['properties'].get('application.name') != 'pacat'), None)
+                     or pid is None and s['properties'].get('application.name') != 'pacat'), None)
 
     def settle(self):
         """Keeps the sink playing silence, which mixes into the game's sound without
@@ -74,8 +71,8 @@ class SoundServer:
         silence = spawn(self.processes, ['pacat', '--raw', '--format=s16le', f'--rate={RATE}',
                                          '--channels=2', '--latency-msec=10', '/dev/zero'],
                         env=self.env)
-        wait_until(lambda: (self.stream(silence.pid, any_process=False) or {}).get(
-            'sink_latency_usec', 10**9) < 20000, START_TIMEOUT, 'the sink never settled')
+        wait_until(lambda: (self.stream(silence.pid) or {}).get(
+            'sink_latency_usec', 10**9) < 20000, 30, 'the sink never settled')
 
     def record(self, path):
         """Records what the sink plays, raw like SDL's disk driver."""
@@ -89,10 +86,12 @@ class Game:
     the assets but those `without`. Its sound goes to a file (audio 'disk'), a
     private sound server ('pulse') or finds no server ('none'). On an error in
     its with-block its screenshots, sound and output are kept in ARTIFACTS/<name>/.
-    Under Wine a recording from the sound server stands in for the disk driver."""
+    For a build that cannot write its sound to a file, a recording from the
+    sound server stands in for the disk driver."""
 
-    def __init__(self, name, without=(), wm=False, audio='disk'):
-        self.record_all = WINDOWS and audio == 'disk'
+    def __init__(self, name, without=(), wm=False, audio='disk', driver=DRIVER):
+        self.driver = driver
+        self.record_all = audio == 'disk' and not driver.writes_sound_to_file
         audio = 'pulse' if self.record_all else audio
         self.name, self.wm, self.audio, self.shots, self.processes = name, wm, audio, [], []
         self.folder = tempfile.mkdtemp(prefix='ropi-e2e-')
@@ -100,7 +99,7 @@ class Game:
         shutil.copytree(ASSETS, self.cwd, ignore=shutil.ignore_patterns('*.qrc', 'ropi*'))
         for file in without:
             os.remove(os.path.join(self.cwd, file))
-        self.book = CueBook(ASSETS, skip=960 if WINDOWS else 0)  # Wine: 20 ms in
+        self.book = CueBook(ASSETS, skip=driver.cue_skip)
         self.log = os.path.join(self.folder, 'game.log')
 
     def __enter__(self):
@@ -133,33 +132,24 @@ class Game:
         self.env = dict(self.env, DISPLAY=display, HOME=self.folder, XDG_CONFIG_HOME=self.folder,
                         XDG_RUNTIME_DIR=self.folder)
         self.env.pop('QT_QPA_PLATFORM', None)
-        wait_until(lambda: self.x('xdotool', 'getmouselocation', check=False), START_TIMEOUT,
-                   'no X server')
+        wait_until(lambda: self.x('xdotool', 'getmouselocation', check=False), 30, 'no X server')
         if self.wm:
             spawn(self.processes, ['openbox', '--sm-disable'], env=self.env,
                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             wait_until(lambda: 'window id' in self.x('xprop', '-root', '_NET_SUPPORTING_WM_CHECK',
-                                                     check=False), START_TIMEOUT,
+                                                     check=False), 30,
                        'openbox did not start')
-        command = [GAME]
-        if WINDOWS:
-            self.env.update(WINEPREFIX=wine_prefix(self.folder), WINEDEBUG='-all',
-                            WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d')
-            command = ['wine', GAME]
+        self.env.update(self.driver.environment(self))
         with open(self.log, 'wb') as log:
-            self.process = spawn(self.processes, command, cwd=self.cwd, env=self.env, stdout=log,
-                                 stderr=log)
-        self.window = self.wait_for_window(timeout=START_TIMEOUT)
-        # A desktop gives a new window the focus; without a window manager the
-        # test does. Qt takes menu keys (Alt+X, Alt+V) only in the active window.
-        # Wine gives its window the focus itself, and never says so to --sync.
-        focus = ['xdotool', 'windowfocus'] + ([] if WINDOWS else ['--sync']) + [str(self.window)]
-        wait_until(lambda: self.x(*focus, check=False) is not None, 30, 'the window took no focus')
+            self.process = spawn(self.processes, self.driver.command(self), cwd=self.cwd,
+                                 env=self.env, stdout=log, stderr=log)
+        self.window = self.wait_for_window(timeout=self.driver.start_timeout)
+        wait_until(lambda: self.driver.focus(self) is not None, 30, 'the window took no focus')
         if self.wm:  # the window manager's keys (Alt+F4) reach only the window it made active
             wait_until(lambda: self.active_window() == self.window, 30,
                        'the window manager never made the window active', every=0.1)
         self.wait_for_shot(lambda shot: shot.pixel(512, 240) == (0, 0, 128), 'no panel',
-                           START_TIMEOUT)
+                           self.driver.start_timeout)
 
     def __exit__(self, kind, error, trace):
         if kind is not None:
@@ -176,8 +166,7 @@ class Game:
             if process.poll() is None:
                 process.terminate()
                 process.wait(5)
-        if WINDOWS and 'WINEPREFIX' in getattr(self, 'env', {}):
-            subprocess.run(['wineserver', '-k'], env=self.env, capture_output=True, timeout=30)
+        self.driver.finish(self)
         shutil.rmtree(self.folder, ignore_errors=True)
 
     def x(self, *args, check=True):
@@ -228,7 +217,8 @@ class Game:
         """Runs the action; the game must end at once with the status."""
         sent = time.monotonic()
         action()
-        assert self.process.wait(20) == status, f'{label}: status {self.process.returncode}'
+        ended = self.driver.wait_for_exit(self, 20)
+        assert ended == status, f'{label}: status {ended}'
         print(f'{label}: gone after {time.monotonic() - sent:.2f} s')
 
     def now(self):
@@ -252,20 +242,6 @@ class Game:
         """The first cue passing `test` that begins at or after frame `start`."""
         return wait_until(lambda: [c for c in self.cues(start, sounding) if test(c)], timeout,
                           f'no such cue after {start / RATE:.2f} s', every=0.05)[0]
-
-
-def wine_prefix(folder):
-    """A Wine prefix of the test's own, made from the template: Windows' DLLs are
-    linked, everything Wine may write is copied."""
-    prefix = os.path.join(folder, 'wine')
-    linked = [os.path.join('drive_c', 'windows', name) for name in ('system32', 'winsxs')]
-    shutil.copytree(WINE_TEMPLATE, prefix, symlinks=True,
-                    ignore=lambda at, names: [n for n in names if os.path.relpath(
-                        os.path.join(at, n), WINE_TEMPLATE) in linked or n.endswith('.lock')])
-    for path in linked:
-        shutil.copytree(os.path.join(WINE_TEMPLATE, path), os.path.join(prefix, path),
-                        symlinks=True, copy_function=os.link)
-    return prefix
 
 
 def spawn(processes, command, **how):

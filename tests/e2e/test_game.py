@@ -7,7 +7,7 @@ import re
 import statistics
 import time
 
-from harness import RATE, WINDOWS, Game, is_cat, is_verdict, run, score_line, wait_until
+from harness import RATE, Game, is_cat, is_verdict, run, score_line, wait_until
 from screen import button_ink, cat_slot, client_origin
 
 
@@ -92,10 +92,10 @@ def whole_round():
         game.key('Tab', 'f', 'Return')
         game.wait_for_shot(lambda s: button_ink(s) == 0, 'Enter on the focused button did not reset')
         assert game.clipboard() == score_line(score) and game.cues(quiet) == [], 'F shot'
-        if WINDOWS:
-            game.quit_by('Esc', lambda: game.key('Escape'))
-        else:
+        if game.driver.ends_on_sigterm:
             game.quit_by('SIGTERM, as at a logout', game.process.terminate, status=-15)
+        else:
+            game.quit_by('Esc', lambda: game.key('Escape'))
 
 
 def owned_box(game, title):
@@ -160,11 +160,11 @@ def sound_server():
     終了 ends the game with a cue sounding."""
     with Game('sound-server', audio='pulse') as game:
         game.key('4', 'space')
-        wait_until(lambda: game.server.stream(game.process.pid), 60, 'no stream of the game',
-                   every=0.1)
+        owner = game.driver.stream_owner(game)
+        wait_until(lambda: game.server.stream(owner), 60, 'no stream of the game', every=0.1)
         # A fresh null sink runs far behind for a second or so, and its monitor
         # meanwhile holds the sound squeezed.
-        wait_until(lambda: game.server.stream(game.process.pid)['sink_latency_usec'] < 20000, 30,
+        wait_until(lambda: game.server.stream(owner)['sink_latency_usec'] < 20000, 30,
                    'the sink never settled')
         game.server.record(game.recording)
         jump = game.wait_for_cue(0, is_cat)
