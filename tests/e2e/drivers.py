@@ -4,6 +4,11 @@ they never ask which build it is."""
 import os
 import shutil
 import subprocess
+import sys
+
+from waiting import wait_until
+
+ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..'))
 
 
 class Desktop:
@@ -35,6 +40,16 @@ class Desktop:
 
     def wait_for_exit(self, game, timeout):
         return game.process.wait(timeout)
+
+    def wait_for_box(self, game, title):
+        """The message box titled so, once it is up and owned by the game's window."""
+        box = game.wait_for_window(title)
+        owner = game.x('xprop', '-id', str(box), 'WM_TRANSIENT_FOR').split()[-1]
+        assert int(owner, 16) == game.window, f'the box {title} is transient for {owner}'
+        return box
+
+    def box_is_up(self, game, box):
+        return game.x('xdotool', 'getwindowname', str(box), check=False) is not None
 
     def finish(self, game):
         """Ends what the game left behind, once its processes are stopped."""
@@ -84,9 +99,86 @@ class Wine(Desktop):
         return prefix
 
 
+class Browser(Desktop):
+    """The browser build: its page served on 127.0.0.1 from the test's folder,
+    shown by Chromium or Firefox filling the screen as the desktop game's window
+    does. The page opened with ?report=1 reports its message boxes and its exit
+    status to the server (tools/serve-web.py), which appends them to a file."""
+    start_timeout = 60
+    writes_sound_to_file = False
+    ends_on_sigterm = False
+    site_files = ('index.html', 'ropi.js', 'ropi.wasm', 'ropi.css', 'ropi-page.js', 'ropi.png')
+
+    def __init__(self, site, browser):
+        super().__init__(site)
+        self.site, self.browser = site, browser
+
+    def command(self, game):
+        for name in os.listdir(self.site):
+            if not os.path.exists(os.path.join(game.cwd, name)) and name not in game.removed:
+                shutil.copy(os.path.join(self.site, name), game.cwd)
+        self.reports = os.path.join(game.folder, 'reports')
+        server = subprocess.Popen([sys.executable, os.path.join(ROOT, 'tools', 'serve-web.py'),
+                                   game.cwd, '--reports', self.reports], stdout=subprocess.PIPE,
+                                  text=True)
+        game.processes.append(server)
+        url = server.stdout.readline().strip() + 'index.html?report=1'
+        profile = os.path.join(game.folder, 'profile')
+        os.makedirs(profile)
+        if self.browser == 'firefox':
+            with open(os.path.join(profile, 'user.js'), 'w') as f:
+                for pref, value in (('media.autoplay.default', 0),  # sound without a click first
+                                    ('devtools.console.stdout.content', 'true'),
+                                    ('browser.shell.checkDefaultBrowser', 'false'),
+                                    ('browser.sessionstore.resume_from_crash', 'false'),
+                                    ('datareporting.policy.dataSubmissionEnabled', 'false'),
+                                    ('toolkit.telemetry.reportingpolicy.firstRun', 'false')):
+                    f.write(f'user_pref("{pref}", {value});\n')
+            return ['/usr/lib/firefox-esr/firefox-esr', '--no-remote', '--profile', profile,
+                    '--kiosk', url]
+        return ['/usr/lib/chromium/chromium', '--no-sandbox', '--no-first-run',
+                '--no-default-browser-check', '--disable-extensions', '--disable-sync',
+                '--password-store=basic', f'--user-data-dir={profile}', '--kiosk',
+                '--window-position=0,0', '--window-size=1024,768',
+                '--autoplay-policy=no-user-gesture-required', '--enable-logging=stderr',
+                '--v=0', url]
+
+    def stream_owner(self, game):
+        return None  # the browser plays from a process of its own
+
+    def focus(self, game):
+        return game.x('xdotool', 'windowfocus', '--sync', str(game.window), check=False)
+
+    def said(self, key):
+        """What the page reported for the key, in order."""
+        if not os.path.exists(self.reports):
+            return []
+        with open(self.reports, encoding='utf-8') as f:
+            return [line.strip().split('=', 1)[1] for line in f if line.startswith(key + '=')]
+
+    def wait_for_box(self, game, title):
+        """The page's own modal box: it reports the box's title when it opens."""
+        wait_until(lambda: title in self.said('box'), 30, f'no box {title}')
+        return title
+
+    def box_is_up(self, game, box):
+        return self.said('box').count(box) > self.said('box-closed').count(box)
+
+    def wait_for_exit(self, game, timeout):
+        """The status the page reported at its end; closing the browser's window
+        ends the game as the desktop's close box does."""
+        def ended():
+            if said := self.said('exit'):
+                return [int(said[-1])]
+            return game.process.poll() is not None and [game.process.returncode]
+        return wait_until(ended, timeout, 'the page reported no end', every=0.05)[0]
+
+
 def from_environment():
     game = os.environ.get('ROPI_GAME', '')
     kind = os.environ.get('ROPI_E2E_DRIVER', 'desktop')
     if kind == 'wine':
         return Wine(game, os.environ.get('ROPI_WINE_TEMPLATE', ''))
+    if kind in ('chromium', 'firefox'):
+        return Browser(os.environ.get('ROPI_WEB_SITE', ''), kind)
     return Desktop(game)

@@ -12,6 +12,7 @@ import time
 
 import drivers
 from cues import CueBook
+from waiting import wait_until
 
 ASSETS = os.environ.get('ROPI_ASSETS', '')
 DRIVER = drivers.from_environment()
@@ -37,11 +38,15 @@ class Shot:  # a screenshot as packed RGB, from a binary PPM
 class SoundServer:
     """A PulseAudio server of the test's own, as on a desktop but with no user or
     system configuration: a null sink at the game's rate and format, whose
-    monitor can be recorded, with its socket in `folder`."""
+    monitor can be recorded, with its socket in `folder`. Its default rate is the
+    sink's, which a client that asks the server (a browser) then opens its stream at."""
 
     def __init__(self, folder, processes):
         self.processes, socket = processes, os.path.join(folder, 'pulse-socket')
-        self.env = dict(os.environ, PULSE_SERVER='unix:' + socket, PULSE_CONFIG=os.devnull,
+        daemon_conf = os.path.join(folder, 'daemon.conf')
+        with open(daemon_conf, 'w') as f:
+            f.write(f'default-sample-rate = {RATE}\n')
+        self.env = dict(os.environ, PULSE_SERVER='unix:' + socket, PULSE_CONFIG=daemon_conf,
                         PULSE_CLIENTCONFIG=os.devnull, HOME=folder, XDG_CONFIG_HOME=folder,
                         XDG_RUNTIME_DIR=folder)
         self.env.pop('SDL_AUDIODRIVER', None)
@@ -97,6 +102,7 @@ class Game:
         self.folder = tempfile.mkdtemp(prefix='ropi-e2e-')
         self.cwd, self.recording = os.path.join(self.folder, 'game'), os.path.join(self.folder, 'sound.raw')
         shutil.copytree(ASSETS, self.cwd, ignore=shutil.ignore_patterns('*.qrc', 'ropi*'))
+        self.removed = without
         for file in without:
             os.remove(os.path.join(self.cwd, file))
         self.book = CueBook(ASSETS, skip=driver.cue_skip)
@@ -248,16 +254,6 @@ def spawn(processes, command, **how):
     """Starts a process that the with-block of its game stops again."""
     processes.append(subprocess.Popen(command, **how))
     return processes[-1]
-
-
-def wait_until(condition, timeout, message, every=0.02):
-    """The condition's first true result, looked for every `every` seconds."""
-    deadline = time.monotonic() + timeout
-    while not (result := condition()):
-        if time.monotonic() > deadline:
-            raise AssertionError(f'{message} (after {timeout} s)')
-        time.sleep(every)
-    return result
 
 
 def score_line(score):

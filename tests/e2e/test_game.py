@@ -99,11 +99,9 @@ def whole_round():
 
 
 def owned_box(game, title):
-    """The box, once it is up and transient for the game's window."""
-    box = game.wait_for_window(title)
+    """The box, once it is up and owned by the game's window."""
+    box = game.driver.wait_for_box(game, title)
     game.shots.append((title, game.shot()))
-    owner = game.x('xprop', '-id', str(box), 'WM_TRANSIENT_FOR').split()[-1]
-    assert int(owner, 16) == game.window, f'the box {title} is transient for {owner}'
     return box
 
 
@@ -114,8 +112,8 @@ def version_box(wm):
             game.key('alt+v')
             box = owned_box(game, 'バージョン情報')
             game.key('Return')
-            wait_until(lambda: game.x('xdotool', 'getwindowname', str(box), check=False) is None, 15,
-                       'the box stayed', every=0.1)
+            wait_until(lambda: not game.driver.box_is_up(game, box), 15, 'the box stayed',
+                       every=0.1)
             game.quit_by('Alt+X after the version box', lambda: game.key('alt+x'))
     return scenario
 
