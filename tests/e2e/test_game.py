@@ -98,6 +98,27 @@ def whole_round():
             game.quit_by('Esc', lambda: game.key('Escape'))
 
 
+def first_steps():
+    """The little a player does first, quickly, for a browser that gets no whole
+    round: a jump heard, a shot's verdict heard and its score on the clipboard,
+    the version box opened and closed, and Esc."""
+    with Game('first-steps') as game:
+        game.key('4', 'space')
+        game.wait_for_cue(0, is_cat)
+        before = game.now()
+        game.key('j')
+        verdict = game.wait_for_cue(before, is_verdict)
+        assert verdict.whole, f'{verdict} was cut off'
+        score = score_line(10 if verdict.name == 'chime' else -10)
+        wait_until(lambda: game.clipboard() == score, 15, f'the clipboard is not {score!r}',
+                   every=0.1)
+        game.key('alt+v')
+        box = owned_box(game, 'バージョン情報')
+        game.key('Escape')
+        wait_until(lambda: not game.driver.box_is_up(game, box), 15, 'the box stayed', every=0.1)
+        game.quit_by('Esc', lambda: game.key('Escape'))
+
+
 def owned_box(game, title):
     """The box, once it is up and owned by the game's window."""
     box = game.driver.wait_for_box(game, title)
@@ -176,6 +197,6 @@ def sound_server():
 
 
 if __name__ == '__main__':
-    run({'whole_round': whole_round, 'version_box': version_box(wm=False),
+    run({'whole_round': whole_round, 'first_steps': first_steps, 'version_box': version_box(wm=False),
          'version_box_openbox': version_box(wm=True), 'picture_gone': picture_gone,
          'close_box': close_box, 'no_sound_server': no_sound_server, 'sound_server': sound_server})
