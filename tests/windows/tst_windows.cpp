@@ -1,8 +1,8 @@
 // What the Windows backend promises the game, where Win32 alone would not: a
 // tick that fell due while the window was busy comes once, an Interval of 0
 // never ticks, a menu choice never toggles its mark, the button keeps keys to
-// itself only while it holds the focus, Alt with a game key is the game's, and
-// the cat is read with WIC.
+// itself only while it holds the focus, Alt with a game key is the game's, the
+// window keeps its size and has a close box only, and the cat is read with WIC.
 #include "Check.h"
 #include "Files.h"
 
@@ -151,6 +151,14 @@ TEST(altWithAGameKeyIsTheGames)
     pressWithAlt('F');
     pressWithAlt('J');
     CHECK_EQ(game.score, -20); // two misses, the cat at the left
+}
+
+TEST(theWindowKeepsItsSizeAndHasACloseBoxOnly)
+{
+    KeyWindow window; // shown, as the game's
+    const LONG_PTR style = GetWindowLongPtrW(window.impl().hwnd, GWL_STYLE);
+    CHECK((style & (WS_CAPTION | WS_SYSMENU)) == (WS_CAPTION | WS_SYSMENU));
+    CHECK((style & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX)) == 0);
 }
 
 TEST(theCatIsReadAndABrokenOneIsRefused)
