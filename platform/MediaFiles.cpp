@@ -225,13 +225,59 @@ std::vector<std::int16_t> toStereo16(const WavFormat &format, const Bytes &wav, 
     return out;
 }
 
+namespace {
+
+// The size of the colour table that a GIF's packed field announces; none when its top bit is clear.
+std::size_t colourTableBytes(unsigned char packed)
+{
+    return (packed & 0x80) ? 3 * (std::size_t(2) << (packed & 7)) : 0;
+}
+
+// Past a chain of data sub-blocks: each a length byte and that many bytes, the last of length 0.
+std::size_t pastSubBlocks(const Bytes &bytes, std::size_t at)
+{
+    while (at < bytes.size() && bytes[at] != 0)
+        at += 1 + std::size_t(bytes[at]);
+    return at + 1;
+}
+
+} // namespace
+
 bool isPlausibleGif(const Bytes &bytes)
 {
     if (bytes.size() < 10 || !(startsWith(bytes, 0, "GIF87a") || startsWith(bytes, 0, "GIF89a")))
         return false;
     const std::uint64_t width = littleEndian(bytes, 6, 2);
     const std::uint64_t height = littleEndian(bytes, 8, 2);
-    return width * height * 4 <= kMaxPictureBytes;
+    if (width == 0 || height == 0 || width * height * 4 > kMaxPictureBytes)
+        return false;
+    // A decoder that finds no canvas, or a frame beyond its edge, sizes its picture by the
+    // frame, so a few bytes could claim gigabytes: every frame must lie within the canvas,
+    // which keeps it within the limit too. Frames past the first count as well, since some
+    // decoders read them all on opening the file.
+    std::size_t at = 13; // past the header and the canvas
+    if (bytes.size() > 10)
+        at += colourTableBytes(bytes[10]);
+    while (at < bytes.size()) {
+        switch (bytes[at]) {
+        case 0x2C: { // a frame: where it lies, its size, its own colours, then its pixels
+            if (bytes.size() - at < 10)
+                return true; // cut short before its size: no decoder can make anything of it
+            const std::uint64_t left = littleEndian(bytes, at + 1, 2);
+            const std::uint64_t top = littleEndian(bytes, at + 3, 2);
+            if (left + littleEndian(bytes, at + 5, 2) > width ||
+                top + littleEndian(bytes, at + 7, 2) > height)
+                return false;
+            // Past the code size that leads the pixels.
+            at = pastSubBlocks(bytes, at + 10 + colourTableBytes(bytes[at + 9]) + 1);
+            break;
+        }
+        case 0x21: at = pastSubBlocks(bytes, at + 2); break; // an extension: its label, its data
+        case 0x3B: return true;                              // the end of the picture
+        default: ++at; // a stray byte, which some decoders pass over to a frame behind it
+        }
+    }
+    return true;
 }
 
 } // namespace platform::media

@@ -69,7 +69,7 @@ std::optional<WavFormat> playableWav(const Bytes &bytes, double deviceBytesPerSe
 std::vector<std::int16_t> toStereo16(const WavFormat &format, const Bytes &wav, std::uint32_t rate);
 
 // True when the bytes begin as a GIF picture whose canvas, at 32 bits a pixel, stays
-// within kMaxPictureBytes.
+// within kMaxPictureBytes, is not empty and holds every frame of the picture.
 bool isPlausibleGif(const Bytes &bytes);
 
 } // namespace platform::media

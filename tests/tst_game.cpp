@@ -52,6 +52,7 @@ class GameTest : public QObject {
 private slots:
     void keyTable_data();
     void keyTable();
+    void altWithAGameKeyIsTheGames();
     void speedAndVisibilityTakeEffectAtTheNextJump();
     void roundStatesAndEveryTransition();
     void shotHoldsTheWindowAndQueuedPressesFollowInOrder();
@@ -110,6 +111,25 @@ void GameTest::keyTable()
                  (form->Imgput.Checked() ? "" : "hidden ") + QString::number(form->catInterval) +
                  ' ' + speedMarks(*form),
              effect);
+}
+
+// The menu bar has access keys only for 終了 and バージョン: Alt with any of the game's
+// keys reaches the game, through the window's shortcuts as a real press does.
+void GameTest::altWithAGameKeyIsTheGames()
+{
+    GameFolder folder;
+    auto form = showGame();
+    const std::pair<Qt::Key, int> speeds[] = {
+        {Qt::Key_1, 2000}, {Qt::Key_2, 1000}, {Qt::Key_3, 500}, {Qt::Key_4, 250}};
+    for (const auto &[key, interval] : speeds) {
+        press(*form, key, Qt::AltModifier);
+        QCOMPARE(form->catInterval, interval);
+    }
+    press(*form, Qt::Key_5, Qt::AltModifier);
+    QVERIFY(!form->Imgput.Checked());
+    press(*form, Qt::Key_F, Qt::AltModifier);
+    press(*form, Qt::Key_J, Qt::AltModifier);
+    QCOMPARE(clipboardText(), QStringLiteral("得点 -20")); // two misses, the cat at the left
 }
 
 void GameTest::speedAndVisibilityTakeEffectAtTheNextJump()

@@ -5,6 +5,7 @@
 // choke on is refused and silent, and a device that stops mid-cue does not
 // hold the window for good. Sound plays on SDL's dummy driver.
 #include "TestSupport.h"
+#include "shared/Files.h"
 
 #include "game/GameTexts.h"
 #include "platform/MediaFiles.h"
@@ -52,6 +53,7 @@ private slots:
     void modeFollowsTheCueToItsEnd();
     void badPictureRaisesTheRuntimeError_data();
     void badPictureRaisesTheRuntimeError();
+    void decoderKeepsALimitOfItsOwn();
     void badCuesAreRefusedAndTheGameGoesOn_data();
     void badCuesAreRefusedAndTheGameGoesOn();
     void pausedDeviceDoesNotHoldTheWindow();
@@ -127,6 +129,15 @@ void PlatformTest::badPictureRaisesTheRuntimeError()
         QCOMPARE(raised.number(), error);
         QCOMPARE(qs(raised.fileName()), QStringLiteral("Cat.gif"));
     }
+}
+
+// Behind the checks of the file, the decoder refuses a picture that would take more memory
+// than a picture may: here a canvas of 0 x 0, which it sizes by the frame, 100 MB decoded.
+void PlatformTest::decoderKeepsALimitOfItsOwn()
+{
+    QVERIFY(platform::Picture::fromGif(testfiles::gif(40, 30, {{0, 0, 40, 30}, {10, 5, 30, 25}}))
+                .impl());
+    QVERIFY(!platform::Picture::fromGif(testfiles::gif(0, 0, {{0, 0, 5000, 5000}})).impl());
 }
 
 void PlatformTest::badCuesAreRefusedAndTheGameGoesOn_data()

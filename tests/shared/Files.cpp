@@ -60,6 +60,28 @@ Bytes catPicture()
     return Bytes(std::istreambuf_iterator<char>(file), {});
 }
 
+Bytes gif(std::uint16_t width, std::uint16_t height, std::initializer_list<GifFrame> frames)
+{
+    const Bytes colours = {0, 0, 0, 255, 255, 255}; // black and white
+    Bytes bytes{'G', 'I', 'F', '8', '9', 'a'};
+    put(bytes, width, 2);
+    put(bytes, height, 2);
+    bytes.insert(bytes.end(), {0x80, 0, 0});
+    bytes.insert(bytes.end(), colours.begin(), colours.end());
+    bytes.insert(bytes.end(), {0x21, 0xFE, 3, 'c', 'a', 't', 2, 'o', 'k', 0});
+    for (const GifFrame &frame : frames) {
+        bytes.insert(bytes.end(), {0x21, 0xF9, 4, 0, 10, 0, 0, 0});
+        bytes.push_back(0x2C);
+        for (const std::uint16_t value : {frame.left, frame.top, frame.width, frame.height})
+            put(bytes, value, 2);
+        bytes.push_back(0x80);
+        bytes.insert(bytes.end(), colours.begin(), colours.end());
+        bytes.insert(bytes.end(), {2, 2, 0x44, 0x01, 0}); // clear, one dot, end: 3-bit codes
+    }
+    bytes.push_back(0x3B);
+    return bytes;
+}
+
 Folder::Folder() : previous_(std::filesystem::current_path())
 {
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();

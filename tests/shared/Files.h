@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 
 namespace testfiles {
@@ -20,6 +21,15 @@ Bytes wavHeader(std::uint32_t rate, std::uint16_t channels, std::uint16_t bits,
 Bytes tone(int milliseconds);
 // The game's own cat picture.
 Bytes catPicture();
+
+// One picture of a GIF: where it lies on the canvas, and its size.
+struct GifFrame {
+    std::uint16_t left, top, width, height;
+};
+// A GIF whose canvas and frames claim the given sizes, as an editor saves one: colours for the
+// whole picture, a comment, then each frame after its timing, with colours of its own and
+// the pixels of a single dot.
+Bytes gif(std::uint16_t width, std::uint16_t height, std::initializer_list<GifFrame> frames);
 
 class Folder {
 public:

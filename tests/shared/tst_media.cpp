@@ -127,6 +127,19 @@ TEST(picturesMustBeGifsOfBoundedSize)
     CHECK(claiming(4096, 4096));  // 64 MiB decoded: the most a picture may take
     CHECK(!claiming(4097, 4096)); // a few bytes more
     CHECK(!claiming(8000, 8000));
+
+    // A decoder sizes its picture by a frame that the canvas does not hold.
+    CHECK(isPlausibleGif(gif(40, 30, {{0, 0, 40, 30}, {10, 5, 30, 25}})));
+    CHECK(!isPlausibleGif(gif(0, 0, {{0, 0, 8000, 8000}})));
+    CHECK(!isPlausibleGif(gif(40, 30, {{0, 0, 40, 30}, {0, 0, 8000, 8000}})));
+    CHECK(!isPlausibleGif(gif(40, 30, {{0, 0, 40, 30}, {10, 5, 31, 25}})));
+    CHECK(!isPlausibleGif(gif(40, 30, {{65535, 65535, 1, 1}})));
+    // A file cut anywhere is judged on what it holds, without reading past its end: refused
+    // once the big frame's size is in, before its colours (6), its pixels (5) and the end (1).
+    const Bytes hostile = gif(40, 30, {{0, 0, 40, 30}, {0, 0, 8000, 8000}});
+    for (std::size_t size = 10; size < hostile.size(); ++size)
+        CHECK_EQ(isPlausibleGif(Bytes(hostile.begin(), hostile.begin() + size)),
+                 size < hostile.size() - 12);
 }
 
 namespace {

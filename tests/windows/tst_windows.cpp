@@ -1,7 +1,8 @@
 // What the Windows backend promises the game, where Win32 alone would not: a
 // tick that fell due while the window was busy comes once, an Interval of 0
 // never ticks, a menu choice never toggles its mark, the button keeps keys to
-// itself only while it holds the focus, and the cat is read with WIC.
+// itself only while it holds the focus, Alt with a game key is the game's, the
+// window keeps its size and has a close box only, and the cat is read with WIC.
 #include "Check.h"
 #include "Files.h"
 
@@ -11,7 +12,9 @@
 #include "platform/Runtime.h"
 #include "platform/Timer.h"
 #include "platform/windows/WinBackend.h"
+#include "window/Form1.h"
 
+#include <utility>
 #include <vector>
 
 using namespace platform;
@@ -49,6 +52,20 @@ void press(WPARAM key)
 {
     PostMessageW(GetFocus(), WM_KEYDOWN, key, 1);
     handleQueued();
+}
+
+// A key with Alt held, as Windows delivers it: a system key, with Alt down in the key state
+// and in the message's own bits.
+void pressWithAlt(WPARAM key)
+{
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_MENU] = 0x80;
+    SetKeyboardState(keys);
+    PostMessageW(GetFocus(), WM_SYSKEYDOWN, key, 1 | 1 << 29);
+    handleQueued();
+    keys[VK_MENU] = 0;
+    SetKeyboardState(keys);
 }
 
 } // namespace
@@ -116,6 +133,32 @@ TEST(theButtonKeepsKeysOnlyWhileItHoldsTheFocus)
     window.button.setEnabled(false); // the keys are the window's again
     press('F');
     CHECK(window.keys.back() == 'F');
+}
+
+TEST(altWithAGameKeyIsTheGames)
+{
+    Form1 game; // its menu bar has access keys only for 終了 and バージョン
+    game.Load();
+    game.Show();
+    SetFocus(game.impl().hwnd);
+    const std::pair<WPARAM, int> speeds[] = {{'1', 2000}, {'2', 1000}, {'3', 500}, {'4', 250}};
+    for (const auto &[key, interval] : speeds) {
+        pressWithAlt(key);
+        CHECK_EQ(game.catInterval, interval);
+    }
+    pressWithAlt('5');
+    CHECK(!game.Imgput.Checked());
+    pressWithAlt('F');
+    pressWithAlt('J');
+    CHECK_EQ(game.score, -20); // two misses, the cat at the left
+}
+
+TEST(theWindowKeepsItsSizeAndHasACloseBoxOnly)
+{
+    KeyWindow window; // shown, as the game's
+    const LONG_PTR style = GetWindowLongPtrW(window.impl().hwnd, GWL_STYLE);
+    CHECK((style & (WS_CAPTION | WS_SYSMENU)) == (WS_CAPTION | WS_SYSMENU));
+    CHECK((style & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX)) == 0);
 }
 
 TEST(theCatIsReadAndABrokenOneIsRefused)
