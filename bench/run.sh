@@ -27,7 +27,7 @@ fi
 load=$(cut -d' ' -f1-3 /proc/loadavg)
 echo "Load average before the run: $load"
 SECONDS=0
-QT_QPA_PLATFORM="offscreen:configfile=$root/tests/offscreen-1024x768.json" SDL_AUDIODRIVER=dummy \
+QT_QPA_PLATFORM="offscreen:configfile=$root/tests/qt/offscreen-1024x768.json" SDL_AUDIODRIVER=dummy \
     "$build/bench/ropi_bench" --json "$build/bench.json"
 echo
 table=()

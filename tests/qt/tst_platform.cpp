@@ -4,8 +4,8 @@
 // picture is the runtime error the player is shown, a cue the mixer would
 // choke on is refused and silent, and a device that stops mid-cue does not
 // hold the window for good. Sound plays on SDL's dummy driver.
+#include "Files.h"
 #include "TestSupport.h"
-#include "shared/Files.h"
 
 #include "game/GameTexts.h"
 #include "platform/MediaFiles.h"
@@ -38,8 +38,10 @@ static void spoil(const QString &path, const QString &kind)
     QByteArray bytes = "This is a note, not a picture and not a sound.\n";
     if (kind == "broken after its header")
         bytes = good.left(13) + QByteArray(200, '\xff');
-    else if (kind == "swells when converted") // 16 MiB at 8 kHz mono 8-bit: 384 MiB at 48 kHz
-        bytes = wavHeader(8000, 1, 8, kMaxCueFileBytes - 44);
+    else if (kind == "swells when converted") { // 16 MiB at 8 kHz mono 8-bit: 384 MiB at 48 kHz
+        const auto header = testfiles::wavHeader(8000, 1, 8, kMaxCueFileBytes - 44);
+        bytes = QByteArray(reinterpret_cast<const char *>(header.data()), qsizetype(header.size()));
+    }
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
     if (kind == "swells when converted") // holes cost no disk, no time
         QVERIFY(file.resize(kMaxCueFileBytes));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Files.h"
 #include "platform/qt/QtBackend.h"
 
 #include <QStringList>
@@ -23,10 +24,8 @@ inline const QStringList kCueFiles{QStringLiteral("Cat0.wav"), QStringLiteral("C
                                    QStringLiteral("Cat4.wav"), QStringLiteral("ピンポン.wav"),
                                    QStringLiteral("ブー.wav")};
 
-// The 44-byte header of a PCM WAV holding dataBytes of samples.
-QByteArray wavHeader(quint32 rate, quint16 channels, quint16 bits, quint32 dataBytes);
-// A 16-bit stereo 48 kHz tone of the given length.
-void writeTone(const QString &path, int milliseconds);
+// Writes a file made by the shared test files (testfiles::tone, testfiles::gif...).
+void writeFile(const QString &path, const testfiles::Bytes &bytes);
 
 // A temporary current directory holding the game's picture and short cues:
 // 20 ms for the cat, shotMs for a hit or a miss.

@@ -366,7 +366,7 @@ static int runChild(int argc, char **argv, const QString &way)
 {
     QApplication app(argc, argv);
     GameFolder folder;
-    writeTone(folder.path(QStringLiteral("Cat2.wav")), 5000);
+    writeFile(folder.path(QStringLiteral("Cat2.wav")), testfiles::tone(5000));
     auto form = showGame();
     childForm = form.get();
     std::at_quick_exit(
