@@ -38,7 +38,9 @@ class Shot:  # a screenshot as packed RGB, from a binary PPM
 class SoundServer:
     """A PulseAudio server of the test's own, as on a desktop but with no user or
     system configuration: a null sink at the game's rate and format, whose
-    monitor can be recorded, with its socket in `folder`. Its default rate is the
+    monitor can be recorded, with its socket in `folder`. Like a desktop's, it asks
+    for real-time scheduling (granted to root, or through RealtimeKit), so that
+    its sink keeps time while the machine is busy. Its default rate is the
     sink's, which a client that asks the server (a browser) then opens its stream at."""
 
     def __init__(self, folder, processes):
@@ -54,7 +56,7 @@ class SoundServer:
             f.write(f'load-module module-null-sink sink_name=game rate={RATE} format=s16le\n'
                     f'load-module module-native-protocol-unix socket={socket} auth-anonymous=1\n')
         spawn(processes, ['pulseaudio', '-n', '-F', f.name, '--daemonize=no', '--exit-idle-time=-1',
-                          '--use-pid-file=no', '--realtime=no', '--high-priority=no'],
+                          '--use-pid-file=no', '--realtime=yes', '--high-priority=yes'],
               env=self.env, stderr=open(os.path.join(folder, 'pulse.log'), 'wb'))
         wait_until(lambda: self.pactl('info'), 30, 'the sound server did not start')
 
