@@ -3,8 +3,8 @@
 #include "platform/Text.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
+#include <cstring>
 
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -49,11 +49,24 @@ std::uint16_t encodingOf(const Bytes &bytes, std::size_t fmt, std::uint32_t fmtL
     return fmtLength >= 40 ? static_cast<std::uint16_t>(littleEndian(bytes, fmt + 24, 2)) : 0;
 }
 
+PlainFileReader reader = nullptr; // the disk's
+
+FileContents readFromDisk(const std::u16string &fileName, std::uint64_t maxBytes);
+
 } // namespace
+
+void setPlainFileReader(PlainFileReader newReader) { reader = newReader; }
+
+FileContents readPlainFile(const std::u16string &fileName, std::uint64_t maxBytes)
+{
+    return reader ? reader(fileName, maxBytes) : readFromDisk(fileName, maxBytes);
+}
+
+namespace {
 
 #ifdef _WIN32
 
-FileContents readPlainFile(const std::u16string &fileName, std::uint64_t maxBytes)
+FileContents readFromDisk(const std::u16string &fileName, std::uint64_t maxBytes)
 {
     const auto *name = reinterpret_cast<const wchar_t *>(fileName.c_str());
     const DWORD attributes = GetFileAttributesW(name);
@@ -86,12 +99,12 @@ FileContents readPlainFile(const std::u16string &fileName, std::uint64_t maxByte
 
 #else
 
-static bool isReadable(const struct stat &info, std::uint64_t maxBytes)
+bool isReadable(const struct stat &info, std::uint64_t maxBytes)
 {
     return S_ISREG(info.st_mode) && info.st_size > 0 && std::uint64_t(info.st_size) <= maxBytes;
 }
 
-FileContents readPlainFile(const std::u16string &fileName, std::uint64_t maxBytes)
+FileContents readFromDisk(const std::u16string &fileName, std::uint64_t maxBytes)
 {
     const std::string path = toUtf8(fileName);
     struct stat info = {};
@@ -125,6 +138,8 @@ FileContents readPlainFile(const std::u16string &fileName, std::uint64_t maxByte
 }
 
 #endif
+
+} // namespace
 
 std::optional<WavFormat> playableWav(const Bytes &bytes, double deviceBytesPerSecond)
 {
@@ -183,7 +198,11 @@ std::int16_t sample16(const WavFormat &format, const Bytes &wav, std::size_t at)
     }
     if (format.encoding != WavFormat::kFloat)
         return static_cast<std::int16_t>(littleEndian(wav, at + 2, 2));
-    const float scaled = std::bit_cast<float>(littleEndian(wav, at, 4)) * 32768.0f;
+    // Copied bit for bit: not every standard library the game is built with has std::bit_cast.
+    const std::uint32_t bits = littleEndian(wav, at, 4);
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    const float scaled = value * 32768.0f;
     if (std::isnan(scaled)) // a damaged file's noise, not worth a click
         return 0;
     return static_cast<std::int16_t>(std::lround(std::clamp(scaled, -32768.0f, 32767.0f)));

@@ -40,6 +40,12 @@ struct FileContents {
 // at most maxBytes are read: opening a FIFO would wait for a writer, and a device may never end.
 FileContents readPlainFile(const std::u16string &fileName, std::uint64_t maxBytes);
 
+// Where readPlainFile takes its files from: the disk, unless a backend whose game has no
+// folder of its own (the browser's, whose files lie beside the page on its server) puts in
+// its own reader at start-up. The reader keeps readPlainFile's promises.
+using PlainFileReader = FileContents (*)(const std::u16string &fileName, std::uint64_t maxBytes);
+void setPlainFileReader(PlainFileReader reader);
+
 // The sound of a WAV file, as its format chunk describes it.
 struct WavFormat {
     std::uint16_t encoding; // kPcm or kFloat

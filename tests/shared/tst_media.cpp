@@ -6,7 +6,7 @@
 
 #include "platform/MediaFiles.h"
 
-#include <bit>
+#include <cstring>
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -26,6 +26,14 @@ Bytes operator+(Bytes a, const Bytes &b)
 }
 
 Bytes text(const std::string &s) { return Bytes(s.begin(), s.end()); }
+
+// A float's bits, which not every standard library can std::bit_cast.
+std::uint32_t bitsOf(float value)
+{
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
 
 Bytes with(Bytes bytes, std::size_t at, std::uint8_t value)
 {
@@ -62,6 +70,31 @@ TEST(onlyPlainFilesOfBoundedSizeAreRead)
     CHECK_EQ(::mkfifo(folder.path(u"fifo.wav").c_str(), 0600), 0);
     CHECK(readPlainFile(u"fifo.wav", kMaxCueFileBytes).check == FileCheck::NotAFile);
 #endif
+}
+
+namespace {
+std::u16string askedFor;
+std::uint64_t askedLimit = 0;
+FileContents fromElsewhere(const std::u16string &fileName, std::uint64_t maxBytes)
+{
+    askedFor = fileName;
+    askedLimit = maxBytes;
+    return {FileCheck::Read, {'R', 'I', 'F', 'F'}};
+}
+} // namespace
+
+TEST(aBackendMayTakeFilesFromElsewhere)
+{
+    Folder folder;
+    folder.write(u"ブー.wav", tone(10));
+    setPlainFileReader(fromElsewhere);
+    const FileContents read = readPlainFile(u"ブー.wav", kMaxCueFileBytes);
+    setPlainFileReader(nullptr);
+    CHECK(read.check == FileCheck::Read && read.bytes == text("RIFF"));
+    CHECK_EQ(askedFor, u"ブー.wav");
+    CHECK_EQ(askedLimit, kMaxCueFileBytes);
+    // Without one the disk has them again.
+    CHECK(readPlainFile(u"ブー.wav", kMaxCueFileBytes).bytes == tone(10));
 }
 
 TEST(playableCuesAreUncompressedAndWithinTheirFile)
@@ -168,8 +201,7 @@ std::vector<std::int16_t> onDevice(std::uint32_t rate, std::uint16_t channels, s
 TEST(cuesReachTheDeviceAsStereo16BitAt48kHz)
 {
     const auto floats = [](float a, float b, float c, float d) {
-        return samples(4, {std::bit_cast<std::uint32_t>(a), std::bit_cast<std::uint32_t>(b),
-                           std::bit_cast<std::uint32_t>(c), std::bit_cast<std::uint32_t>(d)});
+        return samples(4, {bitsOf(a), bitsOf(b), bitsOf(c), bitsOf(d)});
     };
     const struct {
         const char *what;
