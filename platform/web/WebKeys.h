@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace platform::web {
+
+// The modifiers of a key press as the page sends them.
+enum PageModifier : int {
+    kPageShift = 1,
+    kPageCtrl = 2,
+    kPageAlt = 4,
+};
+
+// The virtual-key code of a key press from the browser's KeyboardEvent: its keyCode, which is
+// Windows' own code of the key on the player's layout, and its code, the key's place on the
+// keyboard. The digit keys of the main row count as their digit on any layout and with Shift
+// held; while an input method has the keys (keyCode 229), and for a letter key to which the
+// layout gives no Latin letter, the key's place says what it is. 0 for a key the game has no
+// code for.
+std::int16_t virtualKeyCode(int keyCode, std::string_view code);
+
+// vbShiftMask, vbCtrlMask and vbAltMask added together.
+std::int16_t shiftMask(int pageModifiers);
+
+} // namespace platform::web

@@ -1,0 +1,63 @@
+#include "platform/web/WebBackend.h"
+
+#include <algorithm>
+#include <vector>
+
+// The timers tick in the game's own loop (WebEvents.cpp), which sleeps until the
+// first is due: ticks come behind a message box and an open menu too, and a
+// handler never runs inside another.
+namespace platform {
+
+namespace {
+
+std::vector<Timer::Impl *> &running()
+{
+    static std::vector<Timer::Impl *> timers;
+    return timers;
+}
+
+} // namespace
+
+namespace web {
+
+void addTimer(Timer::Impl &timer)
+{
+    if (std::find(running().begin(), running().end(), &timer) == running().end())
+        running().push_back(&timer);
+}
+
+void removeTimer(Timer::Impl &timer)
+{
+    running().erase(std::remove(running().begin(), running().end(), &timer), running().end());
+}
+
+Timer::Impl *firstDueTimer()
+{
+    Timer::Impl *first = nullptr;
+    for (Timer::Impl *timer : running())
+        if (!first || timer->schedule.due() < first->schedule.due())
+            first = timer;
+    return first;
+}
+
+} // namespace web
+
+Timer::Timer(Form &, int interval) : interval_(interval), impl_(new Impl{*this, {}}) {}
+
+Timer::~Timer() { web::removeTimer(*impl_); }
+
+void Timer::startTicking(int milliseconds)
+{
+    impl_->schedule.start(web::now(), milliseconds);
+    web::addTimer(*impl_);
+}
+
+void Timer::stopTicking()
+{
+    impl_->schedule.stop();
+    web::removeTimer(*impl_);
+}
+
+bool Timer::isTicking() const { return impl_->schedule.running(); }
+
+} // namespace platform

@@ -1,0 +1,78 @@
+// The page's events for the game. Keys, clicks, menu choices and the closing of
+// the message box are queued here as they happen; the game's own loop
+// (WebEvents.cpp) takes them one by one and sleeps in between. Nothing here calls
+// the game's handlers: while the game waits (for a cue to be heard, a file, a
+// picture) the page stays responsive and its events wait in order.
+mergeInto(LibraryManager.library, {
+  $RopiEvents: {
+    KEY_DOWN: 1,
+    CLICK: 2,
+    MENU: 3,
+    BOX_CLOSED: 4,
+    queue: [],
+    sleeper: null, // the game's sleep: {wakeUp, onEvents, timer}
+    ending: false, // the end is listened for
+
+    post: function (kind, target, keyCode, modifiers, code) {
+      RopiEvents.queue.push({
+        kind: kind, target: target || 0, keyCode: keyCode || 0, modifiers: modifiers || 0,
+        code: code || '', time: performance.now()
+      });
+      if (RopiEvents.sleeper && RopiEvents.sleeper.onEvents) RopiEvents.wake();
+    },
+
+    // Wakes the game wherever it sleeps; it looks again at what it waits for.
+    wake: function () {
+      var sleeper = RopiEvents.sleeper;
+      if (!sleeper) return;
+      RopiEvents.sleeper = null;
+      clearTimeout(sleeper.timer);
+      sleeper.wakeUp(0);
+    },
+
+    // Behind the message box only its own closing is taken; the rest waits for it.
+    first: function (modal) {
+      var queue = RopiEvents.queue;
+      for (var i = 0; i < queue.length; i++)
+        if (!modal || queue[i].kind === RopiEvents.BOX_CLOSED) return i;
+      return -1;
+    }
+  },
+
+  ropi_sleep__deps: ['$RopiEvents'],
+  ropi_sleep: function (ms, wakeOnEvents) {
+    return Asyncify.handleSleep(function (wakeUp) {
+      var sleeper = { wakeUp: wakeUp, onEvents: !!wakeOnEvents, timer: 0 };
+      if (ms >= 0) sleeper.timer = setTimeout(RopiEvents.wake, ms);
+      RopiEvents.sleeper = sleeper;
+      if (!RopiEvents.ending) {
+        // The game's end stops its loop where it stands: no sleep of it ends afterwards.
+        RopiEvents.ending = true;
+        window.addEventListener('ropi-exit', function () {
+          if (RopiEvents.sleeper) clearTimeout(RopiEvents.sleeper.timer);
+          RopiEvents.sleeper = null;
+          RopiEvents.queue = [];
+        });
+      }
+    });
+  },
+
+  ropi_event_next_time__deps: ['$RopiEvents'],
+  ropi_event_next_time: function (modal) {
+    var i = RopiEvents.first(modal);
+    return i < 0 ? -1 : RopiEvents.queue[i].time;
+  },
+
+  ropi_event_take__deps: ['$RopiEvents'],
+  ropi_event_take: function (modal, event, code, codeBytes) {
+    var i = RopiEvents.first(modal);
+    if (i < 0) return 0;
+    var taken = RopiEvents.queue.splice(i, 1)[0];
+    HEAP32[(event >> 2) + 0] = taken.kind;
+    HEAP32[(event >> 2) + 1] = taken.target;
+    HEAP32[(event >> 2) + 2] = taken.keyCode;
+    HEAP32[(event >> 2) + 3] = taken.modifiers;
+    stringToUTF8(taken.code, code, codeBytes);
+    return 1;
+  }
+});

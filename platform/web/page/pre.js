@@ -1,0 +1,64 @@
+// The page's start and end, around the game (ropi.js begins with this).
+//
+// Before the game loads, the page makes sure it can run at all: opened as a file
+// rather than from a web server, in a browser without WebAssembly or Web Audio,
+// or without ropi.wasm beside it, it says so (index.html holds the words, in
+// Japanese and English) instead of staying blank.
+//
+// Test hook. When the game ends (Esc, 終了, or after the error report) the page
+// takes the game off and says that it has ended, and the exit status that a
+// desktop game would return (1 after the error report, 0 otherwise) can be read:
+//   - document.body.dataset.exitStatus ("0" or "1": the attribute
+//     data-exit-status on <body>) and window.ropiExitStatus (a number);
+//   - document.body.dataset.state tells where the page is: "loading",
+//     "running", "ended", or why it cannot run: "file", "no-wasm", "no-audio",
+//     "missing" (ropi.js or ropi.wasm), "failed";
+//   - opened with ?report=1, the page also sends navigator.sendBeacon to
+//     "exit?status=N" beside it, for the server that serves it
+//     (tools/serve-web.py prints it).
+var Module = typeof Module != 'undefined' ? Module : {};
+
+(function () {
+  var state = function (name) { document.body.dataset.state = name; };
+  var why = location.protocol === 'file:' ? 'file'
+          : typeof WebAssembly !== 'object' ? 'no-wasm'
+          : !(window.AudioContext || window.webkitAudioContext) ? 'no-audio' : '';
+  if (why) {
+    state(why);
+    // Nothing of the game runs: ropi.js stops here.
+    throw new Error('ropi: this browser or page cannot run the game (' + why + ')');
+  }
+
+  // The end of the program, as on the desktop: nothing of the game runs after it.
+  var ended = false;
+  Module.onExit = function (status) {
+    if (ended) return;
+    ended = true;
+    window.dispatchEvent(new CustomEvent('ropi-exit', { detail: status }));
+    var stage = document.getElementById('ropi-stage');
+    if (stage) stage.textContent = '';
+    document.querySelectorAll('dialog').forEach(function (dialog) { dialog.remove(); });
+    document.title = document.title + ' — 終了';
+    window.ropiExitStatus = status;
+    document.body.dataset.exitStatus = String(status);
+    state('ended');
+    var again = document.getElementById('ropi-again');
+    if (again) again.focus();
+    if (new URLSearchParams(location.search).get('report') === '1' && navigator.sendBeacon)
+      navigator.sendBeacon('exit?status=' + status);
+  };
+
+  // ropi.wasm missing or unreadable before the game began; or a fault of the game's own.
+  Module.onAbort = function () {
+    if (!ended) state(typeof runtimeInitialized !== 'undefined' && runtimeInitialized ?
+                      'failed' : 'missing');
+  };
+
+  // The end stops the program by throwing through it; that is no error of the page's.
+  window.addEventListener('error', function (event) {
+    if (event.error && event.error.name === 'ExitStatus') event.preventDefault();
+  });
+  window.addEventListener('unhandledrejection', function (event) {
+    if (event.reason && event.reason.name === 'ExitStatus') event.preventDefault();
+  });
+})();

@@ -1,0 +1,292 @@
+// The game's window as elements of the page: the window with its menu bar and
+// client area, a frame, labels, the button and the picture. The game places
+// them in pixels of the screen; the page shows them in CSS pixels at the
+// devicePixelRatio it had at load, when the game measured the screen.
+mergeInto(LibraryManager.library, {
+  $RopiWindow__deps: ['$RopiEvents'],
+  $RopiWindow: {
+    elements: [null], // by the number the game knows them by
+    bitmaps: [null],
+    screen: null, // the viewport at load, in device pixels: {width, height, ratio}
+    window: null,
+    buttons: [], // in the order made: what Tab gives the focus to
+
+    measure: function () {
+      if (!RopiWindow.screen) {
+        var ratio = window.devicePixelRatio || 1;
+        RopiWindow.screen = {
+          width: Math.round(window.innerWidth * ratio),
+          height: Math.round(window.innerHeight * ratio),
+          ratio: ratio
+        };
+      }
+      return RopiWindow.screen;
+    },
+
+    add: function (element) {
+      RopiWindow.elements.push(element);
+      return RopiWindow.elements.length - 1;
+    },
+
+    // Pixels of the screen as CSS pixels.
+    css: function (pixels) {
+      return pixels / RopiWindow.measure().ratio + 'px';
+    },
+
+    place: function (element, x, y, width, height) {
+      var style = element.style;
+      style.left = RopiWindow.css(x);
+      style.top = RopiWindow.css(y);
+      style.width = RopiWindow.css(width);
+      style.height = RopiWindow.css(height);
+    },
+
+    colour: function (bgr) {
+      return 'rgb(' + (bgr & 255) + ',' + ((bgr >> 8) & 255) + ',' + ((bgr >> 16) & 255) + ')';
+    },
+
+    make: function (parent, tag, className) {
+      var element = document.createElement(tag);
+      element.className = className;
+      RopiWindow.elements[parent].appendChild(element);
+      return element;
+    },
+
+    // The window keeps the size it was given at load. When the browser window changes, the
+    // whole game is scaled to fit it, centred on black, so that it fills the view as it did
+    // and the page never scrolls: the game's layout is made once, as on the desktop.
+    fit: function () {
+      var element = RopiWindow.window;
+      if (!element) return;
+      var width = element.offsetWidth, height = element.offsetHeight;
+      if (!width || !height) return;
+      var scale = Math.min(window.innerWidth / width, window.innerHeight / height);
+      if (Math.abs(scale - 1) < 0.001) {
+        element.style.transform = '';
+        return;
+      }
+      var x = (window.innerWidth - width * scale) / 2, y = (window.innerHeight - height * scale) / 2;
+      element.style.transform = 'translate(' + x + 'px,' + y + 'px) scale(' + scale + ')';
+    },
+
+    // The button that holds the keyboard focus, if one does.
+    focusedButton: function () {
+      var focused = document.activeElement;
+      return RopiWindow.buttons.indexOf(focused) >= 0 ? focused : null;
+    },
+
+    // The first button that can take the focus: enabled and shown.
+    focusableButton: function () {
+      return RopiWindow.buttons.find(function (button) {
+        return !button.disabled && button.offsetParent !== null;
+      }) || null;
+    },
+
+    // The window takes the keys again.
+    focusWindow: function () {
+      if (RopiWindow.window) RopiWindow.window.focus({ preventScroll: true });
+    },
+
+    // The canvas holds the picture scaled to the control, drawn once per picture or size: a
+    // jump only moves it.
+    paint: function (canvas) {
+      var context = canvas.getContext('2d');
+      context.clearRect(0, 0, canvas.width, canvas.height);
+      if (!canvas.ropiBitmap || !canvas.width || !canvas.height) return;
+      context.imageSmoothingEnabled = true;
+      context.imageSmoothingQuality = 'high';
+      context.drawImage(canvas.ropiBitmap, 0, 0, canvas.width, canvas.height);
+    },
+
+    // A quiet word for screen readers, which the eye does not see.
+    announce: function (text) {
+      var region = document.getElementById('ropi-announce');
+      if (!region || !text) return;
+      // The same words twice are still news: the region is emptied first.
+      region.textContent = '';
+      setTimeout(function () { region.textContent = text; }, 50);
+    }
+  },
+
+  ropi_screen_width__deps: ['$RopiWindow'],
+  ropi_screen_width: function () { return RopiWindow.measure().width; },
+  ropi_screen_height__deps: ['$RopiWindow'],
+  ropi_screen_height: function () { return RopiWindow.measure().height; },
+  ropi_screen_dpi__deps: ['$RopiWindow'],
+  ropi_screen_dpi: function () { return 96 * RopiWindow.measure().ratio; },
+
+  ropi_form_create__deps: ['$RopiWindow', '$RopiKeys', '$RopiMenu'],
+  ropi_form_create: function (caption, backColor, faces) {
+    var title = UTF16ToString(caption);
+    document.title = title;
+    document.documentElement.style.setProperty('--ropi-face', UTF16ToString(faces));
+    var stage = document.getElementById('ropi-stage') || document.body;
+    var element = document.createElement('div');
+    element.className = 'ropi-window';
+    element.hidden = true;
+    element.tabIndex = -1; // holds the keys when no control does
+    // Keys are the game's own; a screen reader passes them through.
+    element.setAttribute('role', 'application');
+    element.setAttribute('aria-label', title);
+    stage.appendChild(element);
+    RopiWindow.window = element;
+    var form = RopiWindow.add(element);
+    var bar = document.createElement('div');
+    bar.className = 'ropi-menubar';
+    element.appendChild(bar);
+    RopiMenu.attach(form, bar);
+    var client = document.createElement('div');
+    client.className = 'ropi-client';
+    client.style.backgroundColor = RopiWindow.colour(backColor);
+    element.appendChild(client);
+    RopiWindow.add(client);
+    RopiKeys.install();
+    window.addEventListener('resize', RopiWindow.fit);
+    return form;
+  },
+
+  ropi_form_client: function (form) { return form + 1; },
+
+  ropi_form_place__deps: ['$RopiWindow'],
+  ropi_form_place: function (form, x, y, width, height) {
+    RopiWindow.place(RopiWindow.elements[form], x, y, width, height);
+    RopiWindow.fit();
+  },
+
+  ropi_form_show__deps: ['$RopiWindow'],
+  ropi_form_show: function (form) {
+    var element = RopiWindow.elements[form];
+    if (!element.hidden) return;
+    element.hidden = false;
+    document.body.dataset.state = 'running';
+    RopiWindow.fit();
+    RopiWindow.focusWindow();
+  },
+
+  ropi_frame_create__deps: ['$RopiWindow'],
+  ropi_frame_create: function (parent, backColor) {
+    var element = RopiWindow.make(parent, 'div', 'ropi-frame');
+    element.style.backgroundColor = RopiWindow.colour(backColor);
+    return RopiWindow.add(element);
+  },
+
+  ropi_label_create__deps: ['$RopiWindow'],
+  ropi_label_create: function (parent, foreColor, points) {
+    var element = RopiWindow.make(parent, 'div', 'ropi-label');
+    element.setAttribute('role', 'note');
+    element.style.color = RopiWindow.colour(foreColor);
+    element.style.fontSize = points + 'pt';
+    return RopiWindow.add(element);
+  },
+
+  ropi_button_create__deps: ['$RopiWindow', '$RopiEvents'],
+  ropi_button_create: function (parent, backColor, points, italic) {
+    var element = RopiWindow.make(parent, 'button', 'ropi-button');
+    element.type = 'button';
+    element.tabIndex = -1; // Tab reaches it through the game's window, never the browser's bar
+    element.style.backgroundColor = RopiWindow.colour(backColor);
+    element.style.fontSize = points + 'pt';
+    element.style.fontStyle = italic ? 'italic' : 'normal';
+    var caption = document.createElement('span');
+    element.appendChild(caption);
+    var number = RopiWindow.add(element);
+    // A click, by mouse or by the keys that press a focused button (page/keys.js).
+    element.addEventListener('click', function () {
+      if (!element.disabled) RopiEvents.post(RopiEvents.CLICK, number);
+    });
+    RopiWindow.buttons.push(element);
+    return number;
+  },
+
+  ropi_image_create__deps: ['$RopiWindow'],
+  ropi_image_create: function (parent) {
+    var element = RopiWindow.make(parent, 'canvas', 'ropi-image');
+    element.setAttribute('aria-hidden', 'true'); // the cat is heard too: every jump has its cue
+    element.width = element.height = 0;
+    return RopiWindow.add(element);
+  },
+
+  ropi_control_place__deps: ['$RopiWindow'],
+  ropi_control_place: function (number, x, y, width, height) {
+    var element = RopiWindow.elements[number];
+    RopiWindow.place(element, x, y, width, height);
+    if (element.localName === 'canvas' && (element.width !== width || element.height !== height)) {
+      element.width = width;
+      element.height = height;
+      RopiWindow.paint(element);
+    }
+  },
+
+  ropi_control_visible__deps: ['$RopiWindow'],
+  ropi_control_visible: function (number, visible) {
+    var element = RopiWindow.elements[number];
+    element.hidden = !visible;
+    if (!visible && document.activeElement === element) RopiWindow.focusWindow();
+  },
+
+  ropi_control_order__deps: ['$RopiWindow'],
+  ropi_control_order: function (number, toBack) {
+    var element = RopiWindow.elements[number], parent = element.parentNode;
+    if (toBack) parent.insertBefore(element, parent.firstChild);
+    else parent.appendChild(element);
+  },
+
+  ropi_control_remove__deps: ['$RopiWindow'],
+  ropi_control_remove: function (number) {
+    var element = RopiWindow.elements[number];
+    if (!element) return;
+    element.remove();
+    RopiWindow.elements[number] = null;
+    RopiWindow.buttons = RopiWindow.buttons.filter(function (b) { return b !== element; });
+  },
+
+  ropi_label_caption__deps: ['$RopiWindow'],
+  ropi_label_caption: function (number, caption) {
+    var element = RopiWindow.elements[number], text = UTF16ToString(caption);
+    element.textContent = text;
+    element.setAttribute('aria-label', text);
+  },
+
+  ropi_button_caption__deps: ['$RopiWindow'],
+  ropi_button_caption: function (number, caption) {
+    var element = RopiWindow.elements[number];
+    element.firstChild.textContent = UTF16ToString(caption).replace(/\r\n/g, '\n');
+  },
+
+  ropi_button_enabled__deps: ['$RopiWindow'],
+  ropi_button_enabled: function (number, enabled) {
+    var element = RopiWindow.elements[number], was = !element.disabled;
+    var hadFocus = document.activeElement === element;
+    element.disabled = !enabled;
+    // A disabled button takes no keys: the window has them again.
+    if (!enabled && hadFocus) RopiWindow.focusWindow();
+    // A button that becomes usable says what it offers (the end of a round).
+    if (enabled && !was) RopiWindow.announce(element.textContent.replace(/\n/g, ' '));
+  },
+
+  ropi_image_picture__deps: ['$RopiWindow'],
+  ropi_image_picture: function (number, bitmap) {
+    var element = RopiWindow.elements[number];
+    element.ropiBitmap = RopiWindow.bitmaps[bitmap] || null;
+    RopiWindow.paint(element);
+  },
+
+  ropi_picture_decode__deps: ['$RopiWindow'],
+  ropi_picture_decode: function (bytes, length) {
+    return Asyncify.handleSleep(function (wakeUp) {
+      var blob = new Blob([HEAPU8.slice(bytes, bytes + length)], { type: 'image/gif' });
+      createImageBitmap(blob).then(function (bitmap) {
+        RopiWindow.bitmaps.push(bitmap);
+        wakeUp(RopiWindow.bitmaps.length - 1);
+      }, function () { wakeUp(0); });
+    });
+  },
+
+  ropi_picture_release__deps: ['$RopiWindow'],
+  ropi_picture_release: function (bitmap) {
+    var picture = RopiWindow.bitmaps[bitmap];
+    RopiWindow.bitmaps[bitmap] = null;
+    // A canvas keeps what it drew; the bitmap itself can go.
+    if (picture && picture.close) picture.close();
+  }
+});
