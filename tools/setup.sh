@@ -5,6 +5,8 @@
 #   setup.sh test   the above, and what the tests drive the game with
 #   setup.sh ci     the above, and what CI's extra checks need
 #   setup.sh windows  cross-building the Windows game and testing it under Wine
+#   setup.sh web    building the browser game with Debian's emscripten, and testing it in
+#                   Chromium and Firefox
 set -euo pipefail
 
 play=(cmake g++ make pkg-config qt6-base-dev libsdl2-mixer-dev fonts-ipafont-gothic)
@@ -16,12 +18,18 @@ windows=(cmake g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 
     python3 xvfb xdotool xclip x11-utils imagemagick openbox pulseaudio pulseaudio-utils
     fonts-ipafont-gothic)
 
+# The browser game: emscripten to build; the browsers, their drivers, the IPA fonts (without
+# them headless Chromium draws Japanese as boxes), an X server and a sound server to test.
+web=(cmake python3 emscripten chromium chromium-driver firefox-esr python3-selenium fonts-ipafont
+    xvfb xdotool pulseaudio pulseaudio-utils imagemagick)
+
 case "${1:-play}" in
 play) packages=("${play[@]}") ;;
 test) packages=("${play[@]}" "${test[@]}") ;;
 ci) packages=("${play[@]}" "${test[@]}" "${ci[@]}") ;;
 windows) packages=("${windows[@]}") ;;
-*) echo "usage: $0 [play|test|ci|windows]" >&2; exit 2 ;;
+web) packages=("${web[@]}") ;;
+*) echo "usage: $0 [play|test|ci|windows|web]" >&2; exit 2 ;;
 esac
 
 missing=()
