@@ -290,6 +290,19 @@ def the_error_report_ends_with_status_1():
             assert f.read().strip() == '1'
 
 
+def a_bad_picture_is_reported_as_such():
+    with Page() as page:
+        with open(os.path.join(page.site, 'Cat.gif'), 'wb') as f:
+            f.write(b'GIF89a\x10\x00\x10\x00' + b'\xff' * 200)  # a GIF's start, then no picture
+        page.keys(' ')
+        wait_until(lambda: page.js('return document.querySelector("dialog[open]")'), 10, 'no report')
+        assert page.js('return document.getElementById("ropi-box-text").textContent') == \
+            "実行時エラー '481':\n\nピクチャが不正です。\nCat.gif"
+        page.keys(' ')  # Space closes the box, as its button
+        wait_until(lambda: page.state() == 'ended', 5, 'the report did not end the game')
+        assert page.exit_status() == ['1', 1]
+
+
 def a_page_that_cannot_run_says_so():
     with Page(without=['ropi.wasm']) as page:
         assert page.state() == 'missing', page.state()
@@ -302,7 +315,8 @@ def a_page_that_cannot_run_says_so():
 
 SCENARIOS = [the_window_draws, a_round_runs_and_a_shot_holds_until_heard,
              menus_by_keyboard_and_mouse, the_version_box_lets_the_clock_run,
-             the_error_report_ends_with_status_1, a_page_that_cannot_run_says_so]
+             the_error_report_ends_with_status_1, a_bad_picture_is_reported_as_such,
+             a_page_that_cannot_run_says_so]
 
 if __name__ == '__main__':
     if webdriver is None or not (os.path.exists(CHROMIUM) and os.path.exists(DRIVER)):

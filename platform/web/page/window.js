@@ -139,13 +139,14 @@ mergeInto(LibraryManager.library, {
     client.className = 'ropi-client';
     client.style.backgroundColor = RopiWindow.colour(backColor);
     element.appendChild(client);
-    RopiWindow.add(client);
+    element.ropiClient = RopiWindow.add(client);
     RopiKeys.install();
     window.addEventListener('resize', RopiWindow.fit);
     return form;
   },
 
-  ropi_form_client: function (form) { return form + 1; },
+  ropi_form_client__deps: ['$RopiWindow'],
+  ropi_form_client: function (form) { return RopiWindow.elements[form].ropiClient; },
 
   ropi_form_place__deps: ['$RopiWindow'],
   ropi_form_place: function (form, x, y, width, height) {
