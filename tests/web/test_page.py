@@ -311,6 +311,14 @@ def a_page_that_cannot_run_says_so():
     with Page(query=None) as page:
         page.driver.get('file://' + urllib.parse.quote(os.path.join(page.site, 'index.html')))
         wait_until(lambda: page.state() == 'file', 10, 'no word about file://')
+        # A browser without WebAssembly, or without Web Audio.
+        for missing, state in (('WebAssembly', 'no-wasm'), ('AudioContext', 'no-audio')):
+            script = page.driver.execute_cdp_cmd('Page.addScriptToEvaluateOnNewDocument', {
+                'source': f'delete window.{missing}; delete window.webkit{missing};'})
+            page.open()
+            assert page.state() == state, f'without {missing}: {page.state()}'
+            page.driver.execute_cdp_cmd('Page.removeScriptToEvaluateOnNewDocument',
+                                        {'identifier': script['identifier']})
 
 
 SCENARIOS = [the_window_draws, a_round_runs_and_a_shot_holds_until_heard,
