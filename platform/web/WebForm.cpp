@@ -2,23 +2,12 @@
 
 #include "platform/MediaFiles.h"
 #include "platform/Screen.h"
+#include "platform/web/JapaneseFaces.h"
 #include "platform/web/WebFiles.h"
 
 #include <string>
 
 namespace platform {
-
-namespace {
-
-// The game's face, "ＭＳ Ｐゴシック", and after it the Japanese Gothic faces that Windows,
-// macOS, Linux (Debian's IPA fonts among them) and ChromeOS ship, for the page's CSS.
-constexpr char16_t kJapaneseFaces[] =
-    u"\"ＭＳ Ｐゴシック\", \"MS PGothic\", \"Yu Gothic UI\", \"Meiryo UI\", \"Meiryo\", "
-    u"\"Hiragino Kaku Gothic ProN\", \"Hiragino Sans\", \"Osaka\", \"IPAPGothic\", "
-    u"\"IPAGothic\", \"Noto Sans CJK JP\", \"Noto Sans JP\", \"VL PGothic\", \"TakaoPGothic\", "
-    u"sans-serif";
-
-} // namespace
 
 Container::Container() = default;
 Container::~Container() = default;
@@ -27,7 +16,7 @@ Form::Form(std::u16string caption, Color backColor, float clientLeft, float clie
            float clientWidth, float clientHeight)
     : left_(clientLeft), top_(clientTop), width_(clientWidth), height_(clientHeight)
 {
-    const int element = ropi_form_create(caption.c_str(), backColor, kJapaneseFaces);
+    const int element = ropi_form_create(caption.c_str(), backColor, web::cssFontFamily().c_str());
     impl_.reset(new Impl{*this, element});
     native_ = std::make_unique<Native>(Native{ropi_form_client(element)});
     web::setKeyTarget(impl_.get());
