@@ -6,8 +6,9 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/build-web.sh"
 
+# The server prints its address as its first line.
 address_file=$(mktemp)
-python3 "$root/tools/serve-web.py" "$root/build-web/site" --address-file "$address_file" &
+python3 "$root/tools/serve-web.py" "$root/build-web/site" >"$address_file" &
 server=$!
 stop() {
     kill "$server" 2>/dev/null || true

@@ -40,16 +40,11 @@ class Page:
         shutil.copytree(SITE, self.site)
         for name in without:
             os.remove(os.path.join(self.site, name))
-        self.exit_file = os.path.join(self.folder, 'exit-status')
-        address_file = os.path.join(self.folder, 'address')
+        self.reports = os.path.join(self.folder, 'reports')
         self.server = subprocess.Popen(
             [sys.executable, os.path.join(ROOT, 'tools', 'serve-web.py'), self.site,
-             '--address-file', address_file, '--exit-file', self.exit_file],
-            stdout=subprocess.DEVNULL)
-        wait_until(lambda: os.path.exists(address_file) and os.path.getsize(address_file), 10,
-                   'the server did not start')
-        with open(address_file) as f:
-            self.address = f.read().strip()
+             '--reports', self.reports], stdout=subprocess.PIPE, text=True)
+        self.address = self.server.stdout.readline().strip()
         options = webdriver.ChromeOptions()
         options.binary_location = CHROMIUM
         for argument in ('--headless=new', '--no-sandbox', '--disable-gpu',
@@ -137,6 +132,13 @@ class Page:
         data = ppm[len(ppm) - width * int(ppm.split(maxsplit=3)[2]) * 3:]
         i = (y * width + x) * 3
         return tuple(data[i:i + 3])
+
+    def reported(self):
+        """What the page told the server (with ?report=1), in order."""
+        if not os.path.exists(self.reports):
+            return []
+        with open(self.reports, encoding='utf-8') as f:
+            return [line.strip() for line in f]
 
     def exit_status(self):
         return self.js('return [document.body.dataset.exitStatus, window.ropiExitStatus]')
@@ -285,9 +287,9 @@ def the_error_report_ends_with_status_1():
         page.keys(Keys.ENTER)
         wait_until(lambda: page.state() == 'ended', 5, 'the report did not end the game')
         assert page.exit_status() == ['1', 1]
-        wait_until(lambda: os.path.exists(page.exit_file), 5, 'no beacon')
-        with open(page.exit_file) as f:
-            assert f.read().strip() == '1'
+        # Reported to the server: the box up, then closed, then the end.
+        wait_until(lambda: page.reported() == ['box=ropi1', 'box-closed=ropi1', 'exit=1'], 5,
+                   f'the server was told {page.reported()}')
 
 
 def a_bad_picture_is_reported_as_such():

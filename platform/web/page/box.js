@@ -41,6 +41,7 @@ mergeInto(LibraryManager.library, {
       RopiBox.spaceDown = false;
       RopiBox.dialog.querySelector('.ropi-box-ok').classList.remove('ropi-pressed');
       RopiBox.dialog.close();
+      ropiReport('box-closed', RopiBox.dialog.querySelector('#ropi-box-title').textContent);
       var back = RopiBox.focusBefore;
       RopiBox.focusBefore = null;
       if (back && back !== document.body && !back.disabled && back.offsetParent !== null)
@@ -79,5 +80,6 @@ mergeInto(LibraryManager.library, {
     RopiBox.focusBefore = document.activeElement;
     dialog.showModal();
     dialog.querySelector('.ropi-box-ok').focus();
+    ropiReport('box', UTF16ToString(title)); // see page/pre.js
   }
 });

@@ -13,10 +13,17 @@
 //   - document.body.dataset.state tells where the page is: "loading",
 //     "running", "ended", or why it cannot run: "file", "no-wasm", "no-audio",
 //     "missing" (ropi.js or ropi.wasm), "failed";
-//   - opened with ?report=1, the page also sends navigator.sendBeacon to
-//     "exit?status=N" beside it, for the server that serves it
-//     (tools/serve-web.py prints it).
+//   - opened with ?report=1, the page also tells the server that serves it
+//     (tools/serve-web.py writes it down) by navigator.sendBeacon to
+//     "ropi-report?KEY=VALUE" beside it: "box=TITLE" when a message box comes
+//     up, "box-closed=TITLE" when it goes, and "exit=N" at the end.
 var Module = typeof Module != 'undefined' ? Module : {};
+
+// Sends the server one fact for a test (only with ?report=1).
+function ropiReport(key, value) {
+  if (new URLSearchParams(location.search).get('report') === '1' && navigator.sendBeacon)
+    navigator.sendBeacon('ropi-report?' + key + '=' + encodeURIComponent(value));
+}
 
 (function () {
   var state = function (name) { document.body.dataset.state = name; };
@@ -44,8 +51,7 @@ var Module = typeof Module != 'undefined' ? Module : {};
     state('ended');
     var again = document.getElementById('ropi-again');
     if (again) again.focus();
-    if (new URLSearchParams(location.search).get('report') === '1' && navigator.sendBeacon)
-      navigator.sendBeacon('exit?status=' + status);
+    ropiReport('exit', status);
   };
 
   // ropi.wasm missing or unreadable before the game began; or a fault of the game's own.
