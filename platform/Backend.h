@@ -1,18 +1,19 @@
 #pragma once
 
 // What a backend provides: the one list of what the game's window, controls, menus,
-// timers and services need from the system. The game never includes this
+// timers, services and sound need from the system. The game never includes this
 // header. The platform's shared code calls these members, and each backend
 // (platform/qt/, platform/windows/) defines every one of them as a thin
 // translation to its system.
 //
 // Besides the members of Backend listed under "Provided by the backend", a
 // backend defines its own objects behind the game's: the Native of Container and
-// the Impl of Control, Form, MenuItem, Timer and Picture; and the
+// the Impl of Control, Form, MenuItem, Timer, Picture and audio::Sound; and the
 // constructors and destructors that make and end them, those of Container,
 // Control, Form, Frame, Label, CommandButton, Image, MenuItem and Timer. A
 // constructor of a control calls place() once its Impl is made.
 
+#include "platform/AudioDevice.h"
 #include "platform/Controls.h"
 #include "platform/Form.h"
 #include "platform/MediaFiles.h"
@@ -71,6 +72,25 @@ struct Backend {
     static void clearClipboard();
     static void setClipboardText(const std::u16string &text);
 
+    // The sound driver: the run's one audio device, one sound at a time. AudioDevice.cpp
+    // keeps its books and never holds a lock of its own while it calls these, so a driver
+    // may report an ending from inside any of them.
+    static bool openAudio(); // false without a device: every sound is then silent
+    static void closeAudio();
+    // Bytes per second of sound in the device's own format.
+    static double audioBytesPerSecond();
+    // The cue in a WAV file's bytes, whose format has been checked, ready to play; nullptr
+    // when the device cannot take it.
+    static audio::Sound *loadSound(const media::WavFormat &format, const media::Bytes &wav);
+    static void unloadSound(audio::Sound *sound); // only once it is silent
+    static audio::Clock::duration soundLength(const audio::Sound *sound);
+    // Plays the sound from its beginning on a silent device; false when it did not start.
+    static bool startSound(audio::Sound *sound);
+    // Cuts off whatever sounds. Once it returns, no ending of that sound is reported.
+    static void stopSound();
+    // True until the sound last started has played to its end.
+    static bool isSoundPlaying(const audio::Sound *sound);
+
     // ---- Given to every backend by the shared code ----
 
     // The backend's objects behind the game's.
@@ -90,6 +110,10 @@ struct Backend {
     };
     // Hands a key press that reaches the window to the game's key handler.
     static void keyDown(Form &form, std::int16_t keyCode, Modifiers held);
+
+    // The driver reports that the sound on the device played to its end: from any thread,
+    // at most once for each sound, and never once stopSound() has cut it off.
+    static void soundEnded();
 
     // The game's face, "ＭＳ Ｐゴシック", then the faces nearest to it, best first.
     static std::span<const char16_t *const> japaneseFaces();
