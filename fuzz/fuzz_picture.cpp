@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     try {
         const platform::Picture picture = platform::LoadPicture(picturePath.toStdU16String());
-        if (!picture.impl() || picture.impl()->image.isNull())
+        if (!platform::Backend::impl(picture) || platform::Backend::impl(picture)->image.isNull())
             std::abort(); // a picture that is no picture must have raised instead
     } catch (const platform::RuntimeError &) {
     }

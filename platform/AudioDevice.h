@@ -1,7 +1,8 @@
 #pragma once
 
-// What a backend provides for sound: the run's one audio device, which plays
-// one sound at a time. MMControl drives it; nothing else in the game does.
+// The run's one audio device, which plays one sound at a time. MMControl drives
+// it; nothing else in the game does. Its books are kept once, in AudioDevice.cpp,
+// over the backend's sound driver (platform/Backend.h).
 
 #include "platform/MediaFiles.h"
 
@@ -13,7 +14,7 @@ namespace platform::audio {
 
 using Clock = std::chrono::steady_clock;
 
-// A cue decoded for the device, owned by the backend.
+// A cue decoded for the device, owned by the backend's driver.
 struct Sound;
 
 // The device is opened by the first acquire() and closed by the last release();

@@ -1,5 +1,6 @@
 #include "platform/Controls.h"
 
+#include "platform/Backend.h"
 #include "platform/MediaFiles.h"
 #include "platform/Runtime.h"
 #include "platform/Screen.h"
@@ -17,43 +18,51 @@ void Control::Move(float left, float top, float width, float height)
     top_ = top;
     width_ = width;
     height_ = height;
-    place();
+    Backend::place(*this);
 }
 
-void Control::place()
+void Backend::place(Control &control)
 {
-    const PixelRect r = toPixelRect(left_, top_, width_, height_, Screen::TwipsPerPixel());
-    showGeometry(r.x, r.y, r.width, r.height);
+    showGeometry(control, toPixelRect(control.left_, control.top_, control.width_, control.height_,
+                                      Screen::TwipsPerPixel()));
 }
 
 void Control::setVisible(bool visible)
 {
     visible_ = visible;
-    showVisible();
+    Backend::showVisible(*this);
+}
+
+void Control::ZOrder(int position)
+{
+    if (position == 0)
+        Backend::bringToFront(*this);
+    else
+        Backend::sendToBack(*this);
 }
 
 void Label::setCaption(std::u16string caption)
 {
     caption_ = std::move(caption);
-    showCaption();
+    Backend::showCaption(*this);
 }
 
 void CommandButton::setCaption(std::u16string caption)
 {
     caption_ = std::move(caption);
-    showCaption();
+    Backend::showCaption(*this);
 }
 
 void CommandButton::setEnabled(bool enabled)
 {
     enabled_ = enabled;
-    showEnabled();
+    Backend::showEnabled(*this);
 }
 
 void Image::setPicture(Picture picture)
 {
     picture_ = std::move(picture);
-    showPicture();
+    Backend::showPicture(*this);
 }
 
 Picture LoadPicture(const std::u16string &fileName)
@@ -63,8 +72,8 @@ Picture LoadPicture(const std::u16string &fileName)
         throw RuntimeError(kErrFileNotFound, u"ファイルが見つかりません。", fileName);
     Picture picture;
     if (file.check == media::FileCheck::Read && media::isPlausibleGif(file.bytes))
-        picture = Picture::fromGif(file.bytes);
-    if (!picture.impl())
+        picture = Picture(Backend::decodeGif(file.bytes));
+    if (!picture.impl_)
         throw RuntimeError(kErrInvalidPicture, u"ピクチャが不正です。", fileName);
     return picture;
 }

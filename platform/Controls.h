@@ -5,12 +5,12 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
-// The backend provides the constructors and destructors of these classes, with
-// their Impl, and every member marked "provided by the backend"; the rest is
-// written once, in Controls.cpp.
+// A backend completes these classes (platform/Backend.h); the rest is written
+// once, in Controls.cpp.
 namespace platform {
+
+struct Backend;
 
 // Colours are written &H00BBGGRR&, blue in the high byte.
 using Color = std::uint32_t;
@@ -19,12 +19,14 @@ using Color = std::uint32_t;
 class Container {
 public:
     struct Native; // the backend's surface that child controls are made on
-    Native &native() const { return *native_; }
 
 protected:
     Container();
     ~Container();
     std::unique_ptr<Native> native_; // made by the backend's constructor of the container
+
+private:
+    friend struct Backend;
 };
 
 // A control on the window, placed in twips. Left, Top, Width and Height read
@@ -50,23 +52,17 @@ public:
     void setVisible(bool visible);
 
     // Brings the control in front of the others on its container (0), or sends it behind
-    // them (1). Provided by the backend.
+    // them (1).
     void ZOrder(int position = 0);
 
     struct Impl; // the backend's control
-    Impl &impl() const { return *impl_; }
 
 protected:
-    Control(float left, float top, float width, float height); // provided by the backend
-    // Called by the backend's constructor once impl_ is made.
-    void place();
-    std::unique_ptr<Impl> impl_;
+    Control(float left, float top, float width, float height);
+    std::unique_ptr<Impl> impl_; // made by the backend's constructor of the control
 
 private:
-    // Provided by the backend.
-    void showGeometry(int x, int y, int width, int height);
-    void showVisible();
-
+    friend struct Backend;
     float left_, top_, width_, height_;
     bool visible_ = true;
 };
@@ -87,7 +83,6 @@ public:
     void setCaption(std::u16string caption);
 
 private:
-    void showCaption(); // provided by the backend
     std::u16string caption_;
 };
 
@@ -109,10 +104,6 @@ public:
     Event Click;
 
 private:
-    // Provided by the backend.
-    void showCaption();
-    void showEnabled();
-
     std::u16string caption_;
     bool enabled_ = true;
 };
@@ -122,13 +113,11 @@ class Picture {
 public:
     struct Impl; // the backend's decoded picture
     Picture() = default;
-    explicit Picture(std::shared_ptr<const Impl> impl) : impl_(std::move(impl)) {}
-    const Impl *impl() const { return impl_.get(); }
-
-    // Provided by the backend: the picture a GIF file's bytes hold, or none.
-    static Picture fromGif(const std::vector<unsigned char> &bytes);
 
 private:
+    friend struct Backend;
+    friend Picture LoadPicture(const std::u16string &fileName);
+    explicit Picture(std::shared_ptr<const Impl> impl) : impl_(std::move(impl)) {}
     std::shared_ptr<const Impl> impl_;
 };
 
@@ -146,7 +135,6 @@ public:
     void setPicture(Picture picture);
 
 private:
-    void showPicture(); // provided by the backend
     Picture picture_;
 };
 

@@ -11,8 +11,8 @@ namespace platform {
 // A top-level window with a fixed single border, a close box but no maximise
 // or minimise button, a menu bar, and a client area below it where controls
 // are placed in twips. Its outer size is what Move() set, frame included.
-// Closing it with its close box ends the program at once. The backend provides
-// the constructor, the destructor, Show and showGeometry.
+// Closing it with its close box ends the program at once. A backend completes it
+// (platform/Backend.h).
 class Form : public Container {
 public:
     Form(std::u16string caption, Color backColor, float clientLeft, float clientTop,
@@ -32,7 +32,6 @@ public:
     float Height() const { return height_; }
 
     struct Impl; // the backend's window
-    Impl &impl() const { return *impl_; }
 
 protected:
     virtual void Form_Load() {}
@@ -44,10 +43,7 @@ protected:
     }
 
 private:
-    // The backend's window calls this for every key press that reaches it.
-    void keyDown(std::int16_t keyCode, std::int16_t shift);
-    void showGeometry(); // provided by the backend
-
+    friend struct Backend;
     float left_, top_, width_, height_;
     bool loaded_ = false;
     std::unique_ptr<Impl> impl_;
@@ -55,7 +51,7 @@ private:
 
 // Creates the start-up window, runs its load handler while it is still hidden,
 // shows it and delivers events until the program ends. The command line is not
-// the game's. Provided by the backend.
+// the game's.
 int run(std::unique_ptr<Form> (*createStartupForm)(), int argc, char **argv);
 
 template <typename StartupForm> int run(int argc, char **argv)

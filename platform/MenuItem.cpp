@@ -1,11 +1,13 @@
 #include "platform/MenuItem.h"
 
+#include "platform/Backend.h"
+
 namespace platform {
 
 void MenuItem::setChecked(bool checked)
 {
     checked_ = checked;
-    showChecked();
+    Backend::showChecked(*this);
 }
 
 } // namespace platform

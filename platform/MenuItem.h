@@ -12,8 +12,8 @@ class Form;
 // One entry of the window's menu: a command or a drop-down on the bar, or an
 // item, a submenu or a separator (caption "-") inside a drop-down. An entry
 // becomes a drop-down or a submenu when items are made inside it. Its check
-// mark changes only when code sets it: choosing the item never toggles it. The
-// backend provides the constructors, the destructor and showChecked.
+// mark changes only when code sets it: choosing the item never toggles it. A
+// backend completes it (platform/Backend.h).
 class MenuItem {
 public:
     // The next entry on the window's menu bar.
@@ -32,11 +32,9 @@ public:
     Event Click;
 
     struct Impl; // the backend's menu entry
-    Impl &impl() const { return *impl_; }
 
 private:
-    void showChecked(); // provided by the backend
-
+    friend struct Backend;
     std::u16string caption_;
     bool checked_;
     std::unique_ptr<Impl> impl_;

@@ -1,12 +1,14 @@
 #include "platform/Screen.h"
 
+#include "platform/Backend.h"
+
 namespace platform {
 
-double Screen::TwipsPerPixel() { return twipsPerPixelAt(logicalDotsPerInch()); }
+double Screen::TwipsPerPixel() { return twipsPerPixelAt(Backend::screenDotsPerInch()); }
 
-float Screen::Width() { return toTwips(widthInPixels()); }
+float Screen::Width() { return toTwips(Backend::screenWidthInPixels()); }
 
-float Screen::Height() { return toTwips(heightInPixels()); }
+float Screen::Height() { return toTwips(Backend::screenHeightInPixels()); }
 
 int toPixels(float twips) { return toPixels(twips, Screen::TwipsPerPixel()); }
 

@@ -9,12 +9,6 @@ struct Screen {
     static float Width();
     static float Height();
     static double TwipsPerPixel();
-
-    // Provided by the backend: the primary screen in pixels, and its logical dots per inch
-    // (0 when it does not say).
-    static int widthInPixels();
-    static int heightInPixels();
-    static double logicalDotsPerInch();
 };
 
 // Twips to the nearest pixel on the primary screen, and back.

@@ -16,10 +16,10 @@ enum MsgBoxStyle : int {
 
 // Shows a modal box owned by the game's window and returns when the player has
 // closed it; the window is active again afterwards. An empty title gives the
-// application title. Returns 1 (OK). Provided by the backend.
+// application title. Returns 1 (OK).
 int MsgBox(const std::u16string &text, int style = vbOKOnly, const std::u16string &title = {});
 
-// The system clipboard. Provided by the backend.
+// The system clipboard.
 struct Clipboard {
     static void Clear();
     // Format 1 is plain text, the only one the game uses.

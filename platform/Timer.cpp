@@ -1,5 +1,7 @@
 #include "platform/Timer.h"
 
+#include "platform/Backend.h"
+
 namespace platform {
 
 void Timer::setEnabled(bool enabled)
@@ -18,11 +20,11 @@ void Timer::setInterval(int milliseconds)
 void Timer::update(bool restart)
 {
     if (!enabled_ || interval_ <= 0) {
-        stopTicking();
+        Backend::stopTicking(*this);
         return;
     }
-    if (restart || !isTicking())
-        startTicking(interval_);
+    if (restart || !Backend::isTicking(*this))
+        Backend::startTicking(*this, interval_);
 }
 
 } // namespace platform

@@ -11,8 +11,7 @@ class Form;
 // A timer of the window that ticks every Interval milliseconds while Enabled.
 // Ticks are precise to the millisecond; a tick that fell due while the thread
 // was busy comes once afterwards and is never made up. Interval 0 gives no ticks.
-// The backend provides the constructor, the destructor and the three members
-// that start, stop and look at the ticking.
+// A backend completes it (platform/Backend.h).
 class Timer {
 public:
     Timer(Form &form, int interval);
@@ -31,14 +30,10 @@ public:
     Event Tick;
 
     struct Impl; // the backend's timer
-    Impl &impl() const { return *impl_; }
 
 private:
+    friend struct Backend;
     void update(bool restart);
-    // Provided by the backend: ticks every period from now on, until stopped.
-    void startTicking(int milliseconds);
-    void stopTicking();
-    bool isTicking() const;
 
     int interval_;
     bool enabled_ = false;

@@ -126,7 +126,10 @@ void sync()
 }
 
 // A key press as the window receives it from Windows.
-void press(Form1 &form, WPARAM key) { SendMessageW(form.impl().hwnd, WM_KEYDOWN, key, 1); }
+void press(Form1 &form, WPARAM key)
+{
+    SendMessageW(platform::Backend::impl(form).hwnd, WM_KEYDOWN, key, 1);
+}
 
 // Delivers the window's messages until done() or the timeout.
 template <typename Done> void runUntil(Done done, int timeoutMs)

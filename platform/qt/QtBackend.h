@@ -3,10 +3,7 @@
 // The Qt 6 Widgets backend's side of the platform's types. Tests and the
 // benchmark include it to reach the widgets behind the game's controls.
 
-#include "platform/Controls.h"
-#include "platform/Form.h"
-#include "platform/MenuItem.h"
-#include "platform/Timer.h"
+#include "platform/Backend.h"
 
 #include <QAction>
 #include <QImage>
@@ -71,8 +68,8 @@ QFont japaneseFont(double points, bool italic = false);
 // reaches Qt as '!'), keypad digits as keypad codes. 0 for keys the game has no
 // code for.
 std::int16_t virtualKeyCode(const QKeyEvent &event);
-// vbShiftMask, vbCtrlMask and vbAltMask added together.
-std::int16_t shiftState(const QKeyEvent &event);
+// Shift, Ctrl and Alt, as they were held with the key.
+Backend::Modifiers heldModifiers(const QKeyEvent &event);
 
 // Sets up the application the way every window expects: its name, style and Japanese face.
 void configureApplication();
@@ -81,9 +78,9 @@ void configureApplication();
 QWidget *windowOnScreen();
 
 // The widgets behind the game's objects.
-inline QMainWindow &window(const Form &form) { return form.impl(); }
-inline QWidget &widget(const Control &control) { return *control.impl().widget; }
-inline QAction &action(const MenuItem &item) { return *item.impl().action; }
-inline QTimer &timer(const Timer &timer) { return timer.impl().timer; }
+inline QMainWindow &window(const Form &form) { return Backend::impl(form); }
+inline QWidget &widget(const Control &control) { return *Backend::impl(control).widget; }
+inline QAction &action(const MenuItem &item) { return *Backend::impl(item).action; }
+inline QTimer &timer(const Timer &timer) { return Backend::impl(timer).timer; }
 
 } // namespace platform::qt

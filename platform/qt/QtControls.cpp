@@ -1,4 +1,4 @@
-#include "platform/MediaFiles.h"
+#include "platform/ScaledPicture.h"
 #include "platform/qt/QtBackend.h"
 
 #include <QBuffer>
@@ -76,8 +76,9 @@ public:
 
     void setPicture(const Picture &picture)
     {
-        image_ = picture.impl() ? picture.impl()->image : QImage();
-        scaled_ = QPixmap();
+        const Picture::Impl *impl = Backend::impl(picture);
+        image_ = impl ? impl->image : QImage();
+        scaled_.forget();
         update();
     }
 
@@ -86,17 +87,16 @@ protected:
     {
         if (image_.isNull())
             return;
-        // The cat is repainted at every jump; scaling it anew each time would cost
-        // more than the rest of the jump together.
-        if (scaled_.size() != size())
-            scaled_ = QPixmap::fromImage(
-                image_.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-        QPainter(this).drawPixmap(0, 0, scaled_);
+        const auto &scaled = scaled_.at(width(), height(), [this](int width, int height) {
+            return std::make_unique<QPixmap>(QPixmap::fromImage(
+                image_.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+        });
+        QPainter(this).drawPixmap(0, 0, *scaled);
     }
 
 private:
     QImage image_;
-    QPixmap scaled_; // the picture at the widget's size, made once per size or picture
+    ScaledPicture<std::unique_ptr<QPixmap>> scaled_;
 };
 
 template <typename Widget> Widget &widgetOf(const Control &control)
@@ -112,10 +112,10 @@ QColor fromBgr(Color bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >>
 
 QFont japaneseFont(double points, bool italic)
 {
-    QFont font(QStringList{QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
-                           QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic"),
-                           QStringLiteral("Noto Sans CJK JP"), QStringLiteral("VL PGothic"),
-                           QStringLiteral("TakaoPGothic")});
+    QStringList families;
+    for (const char16_t *face : Backend::japaneseFaces())
+        families.append(QString::fromUtf16(face));
+    QFont font(families);
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(points);
     font.setWeight(QFont::Normal);
@@ -136,38 +136,34 @@ Control::~Control()
         delete impl_->widget;
 }
 
-void Control::showGeometry(int x, int y, int width, int height)
+void Backend::showGeometry(Control &control, const PixelRect &pixels)
 {
-    impl_->widget->setGeometry(x, y, width, height);
+    impl(control).widget->setGeometry(pixels.x, pixels.y, pixels.width, pixels.height);
 }
 
-void Control::showVisible() { impl_->widget->setVisible(visible_); }
+void Backend::showVisible(Control &control) { impl(control).widget->setVisible(control.Visible()); }
 
-void Control::ZOrder(int position)
-{
-    if (position == 0)
-        impl_->widget->raise();
-    else
-        impl_->widget->lower();
-}
+void Backend::bringToFront(Control &control) { impl(control).widget->raise(); }
+
+void Backend::sendToBack(Control &control) { impl(control).widget->lower(); }
 
 Frame::Frame(Container &parent, Color backColor, float left, float top, float width, float height)
     : Control(left, top, width, height)
 {
-    auto *widget = new QWidget(parent.native().widget);
+    auto *widget = new QWidget(Backend::native(parent).widget);
     widget->setPalette(withRole(widget->palette(), QPalette::Window, qt::fromBgr(backColor)));
     widget->setAutoFillBackground(true);
     widget->setFocusPolicy(Qt::NoFocus);
     impl_ = std::make_unique<Impl>(Impl{widget});
     native_ = std::make_unique<Native>(Native{widget});
-    place();
+    Backend::place(*this);
 }
 
 Label::Label(Container &parent, std::u16string caption, Color foreColor, double fontPoints,
              float left, float top, float width, float height)
     : Control(left, top, width, height), caption_(std::move(caption))
 {
-    auto *label = new QLabel(qt::toQString(caption_), parent.native().widget);
+    auto *label = new QLabel(qt::toQString(caption_), Backend::native(parent).widget);
     label->setPalette(withRole(label->palette(), QPalette::WindowText, qt::fromBgr(foreColor)));
     label->setAutoFillBackground(false);
     label->setFont(qt::japaneseFont(fontPoints));
@@ -176,16 +172,19 @@ Label::Label(Container &parent, std::u16string caption, Color foreColor, double 
     label->setTextFormat(Qt::PlainText);
     label->setFocusPolicy(Qt::NoFocus);
     impl_ = std::make_unique<Impl>(Impl{label});
-    place();
+    Backend::place(*this);
 }
 
-void Label::showCaption() { widgetOf<QLabel>(*this).setText(qt::toQString(caption_)); }
+void Backend::showCaption(Label &label)
+{
+    widgetOf<QLabel>(label).setText(qt::toQString(label.Caption()));
+}
 
 CommandButton::CommandButton(Container &parent, Color backColor, double fontPoints, bool italic,
                              float left, float top, float width, float height)
     : Control(left, top, width, height)
 {
-    auto *button = new ButtonWidget(parent.native().widget);
+    auto *button = new ButtonWidget(Backend::native(parent).widget);
     QPalette colours = button->palette();
     for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
         colours.setColor(group, QPalette::Button, qt::fromBgr(backColor));
@@ -196,30 +195,36 @@ CommandButton::CommandButton(Container &parent, Color backColor, double fontPoin
     button->setFocusPolicy(Qt::StrongFocus);
     QObject::connect(button, &QPushButton::clicked, [this] { Click.raise(); });
     impl_ = std::make_unique<Impl>(Impl{button});
-    place();
+    Backend::place(*this);
 }
 
-void CommandButton::showCaption()
+void Backend::showCaption(CommandButton &button)
 {
-    widgetOf<QPushButton>(*this).setText(
-        qt::toQString(caption_).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    widgetOf<QPushButton>(button).setText(
+        qt::toQString(button.Caption()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
 }
 
-void CommandButton::showEnabled() { impl_->widget->setEnabled(enabled_); }
+void Backend::showEnabled(CommandButton &button)
+{
+    impl(button).widget->setEnabled(button.Enabled());
+}
 
 Image::Image(Container &parent, float left, float top, float width, float height)
     : Control(left, top, width, height)
 {
-    auto *image = new ImageWidget(parent.native().widget);
+    auto *image = new ImageWidget(Backend::native(parent).widget);
     image->setAttribute(Qt::WA_TranslucentBackground);
     image->setFocusPolicy(Qt::NoFocus);
     impl_ = std::make_unique<Impl>(Impl{image});
-    place();
+    Backend::place(*this);
 }
 
-void Image::showPicture() { widgetOf<ImageWidget>(*this).setPicture(picture_); }
+void Backend::showPicture(Image &image)
+{
+    widgetOf<ImageWidget>(image).setPicture(image.picture());
+}
 
-Picture Picture::fromGif(const std::vector<unsigned char> &bytes)
+std::shared_ptr<const Picture::Impl> Backend::decodeGif(const media::Bytes &bytes)
 {
     QImageReader::setAllocationLimit(int(media::kMaxPictureBytes / (1024 * 1024)));
     QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char *>(bytes.data()),
@@ -229,8 +234,8 @@ Picture Picture::fromGif(const std::vector<unsigned char> &bytes)
     reader.setDecideFormatFromContent(false);
     QImage image;
     if (!reader.canRead() || !reader.read(&image) || image.isNull())
-        return {};
-    return Picture(std::make_shared<const Impl>(Impl{image}));
+        return nullptr;
+    return std::make_shared<const Picture::Impl>(Picture::Impl{image});
 }
 
 } // namespace platform

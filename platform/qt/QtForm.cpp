@@ -48,7 +48,7 @@ void Form::Impl::fitOuterSize()
 void Form::Impl::keyPressEvent(QKeyEvent *event)
 {
     event->accept();
-    form.keyDown(qt::virtualKeyCode(*event), qt::shiftState(*event));
+    Backend::keyDown(form, qt::virtualKeyCode(*event), qt::heldModifiers(*event));
 }
 
 void Form::Impl::moveEvent(QMoveEvent *event)
@@ -72,21 +72,17 @@ Form::Form(std::u16string caption, Color backColor, float clientLeft, float clie
 
 Form::~Form() = default;
 
-void Form::Show() { impl_->show(); }
+void Backend::show(Form &form) { impl(form).show(); }
 
-void Form::showGeometry() { impl_->fitOuterSize(); }
+void Backend::showGeometry(Form &form) { impl(form).fitOuterSize(); }
 
-int run(std::unique_ptr<Form> (*createStartupForm)(), int argc, char **argv)
+int Backend::runEventLoop(int argc, char **argv,
+                          const std::function<std::unique_ptr<Form>()> &startup)
 {
-    int qtArgc = argc > 0 ? 1 : 0;
+    int qtArgc = argc > 0 ? 1 : 0; // the rest of the command line is not Qt's
     QApplication app(qtArgc, argv);
     qt::configureApplication();
-    std::unique_ptr<Form> form;
-    guarded([&] {
-        form = createStartupForm();
-        form->Load();
-        form->Show();
-    });
+    const std::unique_ptr<Form> form = startup();
     return app.exec();
 }
 

@@ -62,12 +62,11 @@ std::int16_t virtualKeyCode(const QKeyEvent &event)
     }
 }
 
-std::int16_t shiftState(const QKeyEvent &event)
+Backend::Modifiers heldModifiers(const QKeyEvent &event)
 {
     const Qt::KeyboardModifiers modifiers = event.modifiers();
-    return static_cast<std::int16_t>((modifiers.testFlag(Qt::ShiftModifier) ? vbShiftMask : 0) |
-                                     (modifiers.testFlag(Qt::ControlModifier) ? vbCtrlMask : 0) |
-                                     (modifiers.testFlag(Qt::AltModifier) ? vbAltMask : 0));
+    return {modifiers.testFlag(Qt::ShiftModifier), modifiers.testFlag(Qt::ControlModifier),
+            modifiers.testFlag(Qt::AltModifier)};
 }
 
 } // namespace platform::qt

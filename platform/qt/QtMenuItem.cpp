@@ -20,7 +20,7 @@ void connectClick(MenuItem &item)
 // The menu that opens from the entry, made when the first item goes inside it.
 QMenu &menuOf(MenuItem &item)
 {
-    MenuItem::Impl &impl = item.impl();
+    MenuItem::Impl &impl = Backend::impl(item);
     if (!impl.menu) {
         impl.menu = std::make_unique<QMenu>(impl.action->text());
         impl.action->setCheckable(false);
@@ -35,7 +35,7 @@ MenuItem::MenuItem(Form &form, std::u16string caption)
     : caption_(std::move(caption)), checked_(false)
 {
     impl_ = std::make_unique<Impl>(
-        Impl{form.impl().menuBar()->addAction(qt::toQString(caption_)), nullptr});
+        Impl{Backend::impl(form).menuBar()->addAction(qt::toQString(caption_)), nullptr});
     connectClick(*this);
 }
 
@@ -58,6 +58,6 @@ MenuItem::~MenuItem()
     impl_->menu.reset();
 }
 
-void MenuItem::showChecked() { impl_->action->setChecked(checked_); }
+void Backend::showChecked(MenuItem &item) { impl(item).action->setChecked(item.Checked()); }
 
 } // namespace platform

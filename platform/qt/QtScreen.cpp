@@ -1,23 +1,23 @@
-#include "platform/Screen.h"
+#include "platform/Backend.h"
 
 #include <QGuiApplication>
 #include <QScreen>
 
 namespace platform {
 
-int Screen::widthInPixels()
+int Backend::screenWidthInPixels()
 {
     const QScreen *screen = QGuiApplication::primaryScreen();
     return screen ? screen->size().width() : 0;
 }
 
-int Screen::heightInPixels()
+int Backend::screenHeightInPixels()
 {
     const QScreen *screen = QGuiApplication::primaryScreen();
     return screen ? screen->size().height() : 0;
 }
 
-double Screen::logicalDotsPerInch()
+double Backend::screenDotsPerInch()
 {
     const QScreen *screen = QGuiApplication::primaryScreen();
     return screen ? screen->logicalDotsPerInch() : 0;

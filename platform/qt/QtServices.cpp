@@ -1,6 +1,4 @@
 #include "platform/Services.h"
-
-#include "platform/Runtime.h"
 #include "platform/qt/QtBackend.h"
 
 #include <QApplication>
@@ -9,11 +7,11 @@
 
 namespace platform {
 
-int MsgBox(const std::u16string &text, int style, const std::u16string &title)
+void Backend::showMessageBox(const std::u16string &text, int style, const std::u16string &title)
 {
     // An error before the application exists is reported on stderr alone.
     if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
-        return 1;
+        return;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     switch (style & 0x70) {
     case vbCritical: icon = QMessageBox::Critical; break;
@@ -27,18 +25,16 @@ int MsgBox(const std::u16string &text, int style, const std::u16string &title)
     // that its menu keys (Alt+X, Alt+V) work on at once, with or without a
     // window manager.
     QWidget *owner = qt::windowOnScreen();
-    QMessageBox box(icon, qt::toQString(title.empty() ? std::u16string(kAppTitle) : title),
-                    qt::toQString(text), QMessageBox::Ok, owner);
+    QMessageBox box(icon, qt::toQString(title), qt::toQString(text), QMessageBox::Ok, owner);
     box.setTextFormat(Qt::PlainText);
     box.exec();
     if (owner)
         owner->activateWindow();
-    return 1;
 }
 
-void Clipboard::Clear() { QGuiApplication::clipboard()->clear(); }
+void Backend::clearClipboard() { QGuiApplication::clipboard()->clear(); }
 
-void Clipboard::SetText(const std::u16string &text, int)
+void Backend::setClipboardText(const std::u16string &text)
 {
     QGuiApplication::clipboard()->setText(qt::toQString(text));
 }

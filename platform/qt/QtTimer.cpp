@@ -10,10 +10,13 @@ Timer::Timer(Form &, int interval) : interval_(interval), impl_(std::make_unique
 
 Timer::~Timer() = default;
 
-void Timer::startTicking(int milliseconds) { impl_->timer.start(milliseconds); }
+void Backend::startTicking(Timer &timer, int milliseconds)
+{
+    impl(timer).timer.start(milliseconds);
+}
 
-void Timer::stopTicking() { impl_->timer.stop(); }
+void Backend::stopTicking(Timer &timer) { impl(timer).timer.stop(); }
 
-bool Timer::isTicking() const { return impl_->timer.isActive(); }
+bool Backend::isTicking(const Timer &timer) { return impl(timer).timer.isActive(); }
 
 } // namespace platform

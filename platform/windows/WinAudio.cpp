@@ -1,23 +1,22 @@
-#include "platform/AudioDevice.h"
+#include "platform/Backend.h"
 
 #include <windows.h>
 
 #include <mmsystem.h>
 
-#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
 
-// The run's audio device on winmm's waveOut: 48 kHz stereo 16-bit, each cue written whole as
-// one buffer, and never more than one buffer on the device.
+// The sound driver on winmm's waveOut: 48 kHz stereo 16-bit, each cue written whole as one
+// buffer, and never more than one buffer on the device.
 struct platform::audio::Sound {
     std::vector<std::int16_t> samples; // what the header points at: the cue, then silence
     WAVEHDR header{};
 };
 
-namespace platform::audio {
+namespace platform {
 
 namespace {
 
@@ -31,29 +30,25 @@ constexpr WORD kFrameBytes = 4;
 // (The stream's restart may lose a cue's first milliseconds, which lie in its own fade-in.)
 constexpr std::size_t kTailFrames = kRate / 20;
 
-struct Device {
-    int users = 0;
-    HWAVEOUT out = nullptr; // null while closed, or when the latest attempt to open failed
+struct Driver {
+    HWAVEOUT out = nullptr; // null while closed
 
-    // waveOut sets the event when a buffer is done; the watcher thread then counts the ending.
-    // A waveOut callback function may call almost nothing, not even our mutex, so it is not used.
+    // waveOut sets the event when a buffer is done; the watcher thread then reports the ending.
+    // A waveOut callback function may call almost nothing, not even a mutex, so it is not used.
     HANDLE done = nullptr;
     std::thread watcher;
-    bool closing = false;
 
-    // Counts every sound that ended, so a waiter can tell that its cue is over even if the
-    // ending came before it started waiting.
+    // Between the game's thread and the watcher, which reports an ending with it held, so that
+    // no report comes once stopSound() has returned.
     std::mutex mutex;
-    std::condition_variable ended;
-    std::uint64_t endings = 0;
-    Sound *current = nullptr; // written to the device, its ending not yet counted
+    bool closing = false;
+    audio::Sound *written = nullptr; // on the device, its ending not yet reported
 };
 
-// Never destroyed: an MMControl that lives in a static of its own may go after this file's
-// statics have.
-Device &device()
+// Never destroyed, like the device's books: the last MMControl may close it at exit.
+Driver &driver()
 {
-    static auto *const shared = new Device;
+    static auto *const shared = new Driver;
     return *shared;
 }
 
@@ -63,49 +58,30 @@ bool isDone(const WAVEHDR &header)
     return (*static_cast<const volatile DWORD *>(&header.dwFlags) & WHDR_DONE) != 0;
 }
 
-// With the mutex held.
-void countEnding(Device &audio)
-{
-    audio.current = nullptr;
-    ++audio.endings;
-    audio.ended.notify_all();
-}
-
-void watch(Device &audio)
+void watch(Driver &device)
 {
     for (;;) {
-        WaitForSingleObject(audio.done, INFINITE);
-        std::lock_guard lock(audio.mutex);
-        if (audio.closing)
+        WaitForSingleObject(device.done, INFINITE);
+        std::lock_guard lock(device.mutex);
+        if (device.closing)
             return;
-        // The event also fires on open and close, and for a buffer that play() already
-        // counted when it cut it off: only a done buffer that is still current has ended now.
-        if (audio.current && isDone(audio.current->header))
-            countEnding(audio);
+        // The event also fires on open and close, and for a buffer that stopSound() cut off:
+        // only a done buffer that is still written has ended now.
+        if (device.written && isDone(device.written->header)) {
+            device.written = nullptr;
+            Backend::soundEnded();
+        }
     }
-}
-
-// Cuts off the current sound and counts its ending here rather than on the watcher, so that
-// every ending counted afterwards belongs to a sound started afterwards. With the mutex held:
-// waveOut only sets the event meanwhile, and the watcher waits for us.
-void cutOff(Device &audio)
-{
-    if (!audio.current)
-        return;
-    waveOutReset(audio.out);
-    countEnding(audio);
 }
 
 } // namespace
 
-void acquire()
+bool Backend::openAudio()
 {
-    Device &audio = device();
-    if (audio.users++ > 0)
-        return;
-    audio.done = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    if (!audio.done)
-        return;
+    Driver &device = driver();
+    device.done = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    if (!device.done)
+        return false;
     WAVEFORMATEX format{};
     format.wFormatTag = WAVE_FORMAT_PCM;
     format.nChannels = 2;
@@ -114,128 +90,93 @@ void acquire()
     format.nBlockAlign = kFrameBytes;
     format.wBitsPerSample = 16;
     // Without a sound card or server (Wine with no PulseAudio) this fails, and the game is silent.
-    if (waveOutOpen(&audio.out, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(audio.done), 0,
+    if (waveOutOpen(&device.out, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(device.done), 0,
                     CALLBACK_EVENT) != MMSYSERR_NOERROR) {
-        audio.out = nullptr;
-        CloseHandle(audio.done);
-        audio.done = nullptr;
-        return;
+        device.out = nullptr;
+        CloseHandle(device.done);
+        device.done = nullptr;
+        return false;
     }
-    audio.closing = false;
-    audio.watcher = std::thread(watch, std::ref(audio));
+    device.closing = false;
+    device.watcher = std::thread(watch, std::ref(device));
+    return true;
 }
 
-void release()
+void Backend::closeAudio()
 {
-    Device &audio = device();
-    if (--audio.users > 0 || !audio.out)
-        return;
+    Driver &device = driver();
     {
-        std::lock_guard lock(audio.mutex);
-        cutOff(audio);
-        audio.closing = true;
+        std::lock_guard lock(device.mutex);
+        device.closing = true;
     }
-    waveOutClose(audio.out);
-    audio.out = nullptr;
-    SetEvent(audio.done);
-    audio.watcher.join();
-    CloseHandle(audio.done);
-    audio.done = nullptr;
+    waveOutClose(device.out);
+    device.out = nullptr;
+    SetEvent(device.done);
+    device.watcher.join();
+    CloseHandle(device.done);
+    device.done = nullptr;
 }
 
-bool isOpen() { return device().out != nullptr; }
+double Backend::audioBytesPerSecond() { return double(kRate) * kFrameBytes; }
 
-double bytesPerSecond() { return isOpen() ? double(kRate) * kFrameBytes : 0; }
-
-Sound *load(const media::WavFormat &format, const media::Bytes &wav)
+audio::Sound *Backend::loadSound(const media::WavFormat &format, const media::Bytes &wav)
 {
-    Device &audio = device();
-    if (!audio.out)
-        return nullptr;
-    auto sound = std::make_unique<Sound>();
+    auto sound = std::make_unique<audio::Sound>();
     sound->samples = media::toStereo16(format, wav, kRate);
     if (sound->samples.empty()) // less than a frame: nothing the device could play
         return nullptr;
     sound->samples.resize(sound->samples.size() + 2 * kTailFrames);
     sound->header.lpData = reinterpret_cast<LPSTR>(sound->samples.data());
     sound->header.dwBufferLength = DWORD(sound->samples.size() * sizeof(std::int16_t));
-    if (waveOutPrepareHeader(audio.out, &sound->header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR)
+    if (waveOutPrepareHeader(driver().out, &sound->header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR)
         return nullptr;
     return sound.release();
 }
 
-void unload(Sound *sound)
+void Backend::unloadSound(audio::Sound *sound)
 {
-    Device &audio = device();
-    if (audio.out) {
-        std::lock_guard lock(audio.mutex);
-        if (audio.current == sound)
-            cutOff(audio);
-        // After a reset the device has let go of the buffer; should a driver still hold it,
-        // leaking the samples is better than having it play freed memory.
-        if (waveOutUnprepareHeader(audio.out, &sound->header, sizeof(WAVEHDR)) ==
-            WAVERR_STILLPLAYING) {
-            waveOutReset(audio.out);
-            if (waveOutUnprepareHeader(audio.out, &sound->header, sizeof(WAVEHDR)) ==
-                WAVERR_STILLPLAYING)
-                return;
-        }
+    const HWAVEOUT out = driver().out;
+    // After a reset the device has let go of the buffer; should a driver still hold it,
+    // leaking the samples is better than having it play freed memory.
+    if (out &&
+        waveOutUnprepareHeader(out, &sound->header, sizeof(WAVEHDR)) == WAVERR_STILLPLAYING) {
+        waveOutReset(out);
+        if (waveOutUnprepareHeader(out, &sound->header, sizeof(WAVEHDR)) == WAVERR_STILLPLAYING)
+            return;
     }
     delete sound;
 }
 
-Clock::duration length(const Sound *sound)
+audio::Clock::duration Backend::soundLength(const audio::Sound *sound)
 {
     const std::chrono::duration<std::int64_t, std::ratio<1, kRate>> frames(
         std::int64_t(sound->samples.size() / 2));
-    return std::chrono::duration_cast<Clock::duration>(frames);
+    return std::chrono::duration_cast<audio::Clock::duration>(frames);
 }
 
-std::optional<std::uint64_t> play(Sound *sound)
+bool Backend::startSound(audio::Sound *sound)
 {
-    Device &audio = device();
-    if (!audio.out)
-        return std::nullopt;
-    // Held until the sound is current: a short cue may be done before waveOutWrite returns, and
+    Driver &device = driver();
+    // Held until the sound is written: a short cue may be done before waveOutWrite returns, and
     // the watcher must not look for it before then.
-    std::lock_guard lock(audio.mutex);
-    cutOff(audio);
-    const std::uint64_t before = audio.endings;
-    if (waveOutWrite(audio.out, &sound->header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR)
-        return std::nullopt;
-    audio.current = sound;
-    return before;
+    std::lock_guard lock(device.mutex);
+    if (!device.out ||
+        waveOutWrite(device.out, &sound->header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR)
+        return false;
+    device.written = sound;
+    return true;
 }
 
-void halt(Sound *sound)
+void Backend::stopSound()
 {
-    Device &audio = device();
-    std::lock_guard lock(audio.mutex);
-    if (audio.current == sound)
-        cutOff(audio);
+    Driver &device = driver();
+    std::lock_guard lock(device.mutex);
+    if (!device.written)
+        return;
+    waveOutReset(device.out);
+    device.written = nullptr;
 }
 
-bool isSounding(const Sound *sound)
-{
-    Device &audio = device();
-    std::lock_guard lock(audio.mutex);
-    return audio.current == sound && !isDone(sound->header);
-}
+bool Backend::isSoundPlaying(const audio::Sound *sound) { return !isDone(sound->header); }
 
-std::uint64_t endings()
-{
-    Device &audio = device();
-    std::lock_guard lock(audio.mutex);
-    return audio.endings;
-}
-
-void waitForEnding(std::uint64_t endingsBefore, Clock::time_point deadline)
-{
-    Device &audio = device();
-    std::unique_lock lock(audio.mutex);
-    audio.ended.wait_until(lock, deadline, [&] { return audio.endings != endingsBefore; });
-}
-
-Clock::time_point now() { return Clock::now(); }
-
-} // namespace platform::audio
+} // namespace platform

@@ -2,39 +2,48 @@
 
 // The Win32 backend's side of the platform's types, shared by its files.
 
-#include "platform/Controls.h"
-#include "platform/Form.h"
-#include "platform/MenuItem.h"
-#include "platform/Timer.h"
+#include "platform/Backend.h"
+#include "platform/ScaledPicture.h"
 
 #include <windows.h>
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 struct platform::Container::Native {
     HWND hwnd;        // the window controls are made in
     HBRUSH fill;      // its colour, which labels on it show through
     Form::Impl &form; // the window it belongs to
+    // Painted on this surface beneath its child windows, in the order made.
+    std::vector<Control *> images{};
 };
+
+namespace platform::win {
+
+struct DeleteBitmap {
+    void operator()(HBITMAP bitmap) const { DeleteObject(bitmap); }
+};
+using Bitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, DeleteBitmap>;
+
+} // namespace platform::win
 
 struct platform::Control::Impl {
     ~Impl();
 
-    HWND hwnd = nullptr; // none for an Image: the window paints it on its own surface
-    HWND parent = nullptr;
-    RECT rect{};            // in the parent's client area, in pixels
+    Control &control;
+    Container::Native &container;
+    HWND hwnd = nullptr;    // none for an Image: its container paints it on its own surface
+    RECT rect{};            // in the container's client area, in pixels
     HFONT font = nullptr;   // owned
     HBRUSH face = nullptr;  // owned: a button's face
     COLORREF textColor = 0; // a label's
-    Control *control = nullptr;
-    // An Image's picture at the control's size, made once per size or picture.
-    HBITMAP scaled = nullptr;
-    SIZE scaledSize{};
+    ScaledPicture<win::Bitmap> scaled{}; // an Image's
 };
 
 struct platform::Form::Impl {
@@ -45,7 +54,6 @@ struct platform::Form::Impl {
     HWND hwnd = nullptr;
     HMENU menuBar = nullptr;
     HBRUSH fill = nullptr;
-    std::vector<Control *> images{};        // painted on the client area, in the order made
     std::vector<Control *> focusable{};     // what Tab can give the focus to
     std::map<UINT, MenuItem *> menuItems{}; // by command id
     UINT nextMenuId = 100;
@@ -92,13 +100,14 @@ inline COLORREF fromBgr(Color bgr) { return COLORREF(bgr & 0xFFFFFF); } // the s
 HFONT japaneseFont(double points, bool italic = false);
 double dotsPerInch();
 
-// What the form's and the frame's window procedures share: clicks of buttons, the
-// drawing of buttons and the colours of labels on the container.
-bool handleChildMessage(HBRUSH fill, UINT message, WPARAM wParam, LPARAM lParam, LRESULT &result);
+// What the form's and the frame's window procedures share: their colour and their
+// Images, the clicks and drawing of buttons on them and the colours of labels.
+bool handleContainerMessage(const Container::Native &container, UINT message, WPARAM wParam,
+                            LPARAM lParam, LRESULT &result);
 // Runs a tick that the timer's thread posted to the window.
 void deliverTick(Timer::Impl &timer, WPARAM generation);
-// Paints the Images of the form in the given device context.
-void paintImages(const Form::Impl &form, HDC dc, const RECT &dirty);
+// Paints the Images of a container on its surface, in the given device context.
+void paintImages(const Container::Native &container, HDC dc, const RECT &dirty);
 
 // The game's window on screen, which owns every message box; none before it is shown.
 HWND windowOnScreen();

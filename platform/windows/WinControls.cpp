@@ -16,13 +16,12 @@ Control::Impl *implOf(HWND hwnd)
 HINSTANCE instance() { return GetModuleHandleW(nullptr); }
 
 // A child window of the control's own, made in the container at the control's place.
-HWND makeChild(Control::Impl &impl, Container &parent, const wchar_t *windowClass,
-               const std::u16string &text, DWORD style)
+HWND makeChild(Control::Impl &impl, const wchar_t *windowClass, const std::u16string &text,
+               DWORD style)
 {
-    impl.parent = parent.native().hwnd;
     impl.hwnd = CreateWindowExW(0, windowClass, win::wide(text),
                                 WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, 0, 0, 0, 0,
-                                impl.parent, nullptr, instance(), nullptr);
+                                impl.container.hwnd, nullptr, instance(), nullptr);
     if (!impl.hwnd)
         throw RuntimeError(kErrInternal, u"コントロールを作成できません。");
     SetWindowLongPtrW(impl.hwnd, GWLP_USERDATA, LONG_PTR(&impl));
@@ -33,14 +32,9 @@ LRESULT CALLBACK frameProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
 {
     const Control::Impl *impl = implOf(hwnd);
     LRESULT result = 0;
-    if (impl && win::handleChildMessage(impl->face, message, wParam, lParam, result))
+    if (impl && win::handleContainerMessage(Backend::native(static_cast<Frame &>(impl->control)),
+                                            message, wParam, lParam, result))
         return result;
-    if (impl && message == WM_ERASEBKGND) {
-        RECT client;
-        GetClientRect(hwnd, &client);
-        FillRect(reinterpret_cast<HDC>(wParam), &client, impl->face);
-        return 1;
-    }
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
@@ -76,7 +70,7 @@ LRESULT CALLBACK buttonProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
 void drawButton(const DRAWITEMSTRUCT &item)
 {
     const Control::Impl *impl = implOf(item.hwndItem);
-    const auto &button = static_cast<const CommandButton &>(*impl->control);
+    const auto &button = static_cast<const CommandButton &>(impl->control);
     const bool pressed = item.itemState & ODS_SELECTED;
     RECT face = item.rcItem;
     FillRect(item.hDC, &face, impl->face);
@@ -134,14 +128,14 @@ double dotsPerInch()
 
 HFONT japaneseFont(double points, bool italic)
 {
-    // The first face the machine has; Windows ships the later ones where it lacks the first.
+    // The first face the machine has; without any, the font mapper picks a Japanese face for
+    // the first by its charset.
     static const wchar_t *const face = [] {
-        for (const wchar_t *candidate :
-             {L"ＭＳ Ｐゴシック", L"MS PGothic", L"Yu Gothic UI", L"Meiryo UI", L"Meiryo",
-              L"MS UI Gothic", L"ＭＳ ゴシック", L"MS Gothic"})
-            if (hasFace(candidate))
-                return candidate;
-        return L"ＭＳ Ｐゴシック"; // the font mapper then picks a Japanese face by its charset
+        const auto faces = Backend::japaneseFaces();
+        for (const char16_t *candidate : faces)
+            if (hasFace(reinterpret_cast<const wchar_t *>(candidate)))
+                return reinterpret_cast<const wchar_t *>(candidate);
+        return reinterpret_cast<const wchar_t *>(faces.front());
     }();
     LOGFONTW font{};
     font.lfHeight = -static_cast<LONG>(points * dotsPerInch() / 72 + 0.5);
@@ -153,13 +147,14 @@ HFONT japaneseFont(double points, bool italic)
     return CreateFontIndirectW(&font);
 }
 
-bool handleChildMessage(HBRUSH fill, UINT message, WPARAM wParam, LPARAM lParam, LRESULT &result)
+bool handleContainerMessage(const Container::Native &container, UINT message, WPARAM wParam,
+                            LPARAM lParam, LRESULT &result)
 {
     switch (message) {
     case WM_COMMAND:
         if (lParam && HIWORD(wParam) == BN_CLICKED) {
             if (const Control::Impl *impl = implOf(reinterpret_cast<HWND>(lParam)))
-                static_cast<CommandButton *>(impl->control)->Click.raise();
+                static_cast<CommandButton &>(impl->control).Click.raise();
             result = 0;
             return true;
         }
@@ -180,7 +175,22 @@ bool handleChildMessage(HBRUSH fill, UINT message, WPARAM wParam, LPARAM lParam,
         const HDC dc = reinterpret_cast<HDC>(wParam);
         SetTextColor(dc, impl->textColor);
         SetBkMode(dc, TRANSPARENT);
-        result = reinterpret_cast<LRESULT>(fill);
+        result = reinterpret_cast<LRESULT>(container.fill);
+        return true;
+    }
+    case WM_ERASEBKGND: {
+        RECT client;
+        GetClientRect(container.hwnd, &client);
+        FillRect(reinterpret_cast<HDC>(wParam), &client, container.fill);
+        result = 1;
+        return true;
+    }
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        const HDC dc = BeginPaint(container.hwnd, &paint);
+        paintImages(container, dc, paint.rcPaint);
+        EndPaint(container.hwnd, &paint);
+        result = 0;
         return true;
     }
     default: return false;
@@ -191,123 +201,136 @@ bool handleChildMessage(HBRUSH fill, UINT message, WPARAM wParam, LPARAM lParam,
 
 Control::Impl::~Impl()
 {
-    if (hwnd)
+    if (hwnd) {
         DestroyWindow(hwnd);
-    else if (parent)
-        InvalidateRect(parent, &rect, TRUE); // an Image leaves its place on the window
+    } else { // an Image leaves its place on the container
+        std::erase(container.images, &control);
+        InvalidateRect(container.hwnd, &rect, TRUE);
+    }
     if (font)
         DeleteObject(font);
     if (face)
         DeleteObject(face);
-    if (scaled)
-        DeleteObject(scaled);
 }
 
 Control::Control(float left, float top, float width, float height)
     : left_(left), top_(top), width_(width), height_(height)
 {
-    impl_ = std::make_unique<Impl>();
-    impl_->control = this;
 }
 
 Control::~Control() = default;
 
-void Control::showGeometry(int x, int y, int width, int height)
+void Backend::showGeometry(Control &control, const PixelRect &pixels)
 {
-    const RECT before = impl_->rect;
-    impl_->rect = {x, y, x + width, y + height};
-    if (impl_->hwnd) {
-        SetWindowPos(impl_->hwnd, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-    } else if (visible_) {
-        InvalidateRect(impl_->parent, &before, TRUE);
-        InvalidateRect(impl_->parent, &impl_->rect, TRUE);
+    Control::Impl &impl = Backend::impl(control);
+    const RECT before = impl.rect;
+    impl.rect = {pixels.x, pixels.y, pixels.x + pixels.width, pixels.y + pixels.height};
+    if (impl.hwnd) {
+        SetWindowPos(impl.hwnd, nullptr, pixels.x, pixels.y, pixels.width, pixels.height,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    } else if (control.Visible()) {
+        InvalidateRect(impl.container.hwnd, &before, TRUE);
+        InvalidateRect(impl.container.hwnd, &impl.rect, TRUE);
     }
 }
 
-void Control::showVisible()
+void Backend::showVisible(Control &control)
 {
-    if (impl_->hwnd) {
-        ShowWindow(impl_->hwnd, visible_ ? SW_SHOWNA : SW_HIDE);
-    } else {
-        InvalidateRect(impl_->parent, &impl_->rect, TRUE);
-    }
+    const Control::Impl &impl = Backend::impl(control);
+    if (impl.hwnd)
+        ShowWindow(impl.hwnd, control.Visible() ? SW_SHOWNA : SW_HIDE);
+    else
+        InvalidateRect(impl.container.hwnd, &impl.rect, TRUE);
 }
 
-void Control::ZOrder(int position)
+// An Image is drawn on its container's own surface, beneath every other control.
+void Backend::bringToFront(Control &control)
 {
-    // An Image is drawn on its container's own surface, beneath every other control.
-    if (impl_->hwnd)
-        SetWindowPos(impl_->hwnd, position == 0 ? HWND_TOP : HWND_BOTTOM, 0, 0, 0, 0,
-                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (const HWND hwnd = impl(control).hwnd)
+        SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void Backend::sendToBack(Control &control)
+{
+    if (const HWND hwnd = impl(control).hwnd)
+        SetWindowPos(hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 Frame::Frame(Container &parent, Color backColor, float left, float top, float width, float height)
     : Control(left, top, width, height)
 {
     registerFrameClass();
+    impl_.reset(new Impl{*this, Backend::native(parent)});
     impl_->face = CreateSolidBrush(win::fromBgr(backColor));
-    makeChild(*impl_, parent, kFrameClass, u"", WS_CLIPCHILDREN);
-    native_ = std::make_unique<Native>(Native{impl_->hwnd, impl_->face, parent.native().form});
-    place();
+    // Made first: the frame's window procedure paints with it.
+    native_.reset(new Native{nullptr, impl_->face, Backend::native(parent).form});
+    native_->hwnd = makeChild(*impl_, kFrameClass, u"", WS_CLIPCHILDREN);
+    Backend::place(*this);
 }
 
 Label::Label(Container &parent, std::u16string caption, Color foreColor, double fontPoints,
              float left, float top, float width, float height)
     : Control(left, top, width, height), caption_(std::move(caption))
 {
+    impl_.reset(new Impl{*this, Backend::native(parent)});
     impl_->textColor = win::fromBgr(foreColor);
     impl_->font = win::japaneseFont(fontPoints);
-    makeChild(*impl_, parent, L"STATIC", caption_, SS_LEFTNOWORDWRAP | SS_NOPREFIX);
+    makeChild(*impl_, L"STATIC", caption_, SS_LEFTNOWORDWRAP | SS_NOPREFIX);
     SendMessageW(impl_->hwnd, WM_SETFONT, WPARAM(impl_->font), FALSE);
-    place();
+    Backend::place(*this);
 }
 
-void Label::showCaption() { SetWindowTextW(impl_->hwnd, win::wide(caption_)); }
+void Backend::showCaption(Label &label)
+{
+    SetWindowTextW(impl(label).hwnd, win::wide(label.Caption()));
+}
 
 CommandButton::CommandButton(Container &parent, Color backColor, double fontPoints, bool italic,
                              float left, float top, float width, float height)
     : Control(left, top, width, height)
 {
+    impl_.reset(new Impl{*this, Backend::native(parent)});
     impl_->face = CreateSolidBrush(win::fromBgr(backColor));
     impl_->font = win::japaneseFont(fontPoints, italic);
-    makeChild(*impl_, parent, L"BUTTON", u"", BS_OWNERDRAW | WS_TABSTOP);
+    makeChild(*impl_, L"BUTTON", u"", BS_OWNERDRAW | WS_TABSTOP);
     SendMessageW(impl_->hwnd, WM_SETFONT, WPARAM(impl_->font), FALSE);
     SetWindowSubclass(impl_->hwnd, buttonProcedure, 0, 0);
-    parent.native().form.focusable.push_back(this);
-    place();
+    impl_->container.form.focusable.push_back(this);
+    Backend::place(*this);
 }
 
-void CommandButton::showCaption()
+void Backend::showCaption(CommandButton &button)
 {
     // The window text is what a screen reader reads; the face is drawn from the caption.
-    SetWindowTextW(impl_->hwnd, win::wide(caption_));
-    InvalidateRect(impl_->hwnd, nullptr, TRUE);
+    const HWND hwnd = impl(button).hwnd;
+    SetWindowTextW(hwnd, win::wide(button.Caption()));
+    InvalidateRect(hwnd, nullptr, TRUE);
 }
 
-void CommandButton::showEnabled()
+void Backend::showEnabled(CommandButton &button)
 {
-    const bool hadFocus = GetFocus() == impl_->hwnd;
-    EnableWindow(impl_->hwnd, enabled_);
+    const HWND hwnd = impl(button).hwnd;
+    const bool hadFocus = GetFocus() == hwnd;
+    EnableWindow(hwnd, button.Enabled());
     // A disabled button takes no keys: the window has them again.
-    if (!enabled_ && hadFocus)
-        SetFocus(GetAncestor(impl_->hwnd, GA_ROOT));
+    if (!button.Enabled() && hadFocus)
+        SetFocus(GetAncestor(hwnd, GA_ROOT));
 }
 
 Image::Image(Container &parent, float left, float top, float width, float height)
     : Control(left, top, width, height)
 {
-    // Drawn by the window itself, beneath its other controls.
-    impl_->parent = parent.native().hwnd;
-    parent.native().form.images.push_back(this);
-    place();
+    // Drawn by its container, on the container's own surface beneath its other controls.
+    impl_.reset(new Impl{*this, Backend::native(parent)});
+    impl_->container.images.push_back(this);
+    Backend::place(*this);
 }
 
-void Image::showPicture()
+void Backend::showPicture(Image &image)
 {
-    if (impl_->scaled)
-        DeleteObject(impl_->scaled);
-    impl_->scaled = nullptr;
-    InvalidateRect(impl_->parent, &impl_->rect, TRUE);
+    Control::Impl &impl = Backend::impl(image);
+    impl.scaled.forget();
+    InvalidateRect(impl.container.hwnd, &impl.rect, TRUE);
 }
 
 } // namespace platform

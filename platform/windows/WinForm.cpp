@@ -1,6 +1,5 @@
 #include "platform/windows/WinBackend.h"
 
-#include "platform/KeyCodes.h"
 #include "platform/Screen.h"
 
 #include <imm.h>
@@ -42,11 +41,9 @@ void registerFormClass()
     (void)registered;
 }
 
-std::int16_t shiftState()
+Backend::Modifiers heldModifiers()
 {
-    return static_cast<std::int16_t>((GetKeyState(VK_SHIFT) < 0 ? vbShiftMask : 0) |
-                                     (GetKeyState(VK_CONTROL) < 0 ? vbCtrlMask : 0) |
-                                     (GetKeyState(VK_MENU) < 0 ? vbAltMask : 0));
+    return {GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_MENU) < 0};
 }
 
 } // namespace
@@ -72,7 +69,7 @@ LRESULT CALLBACK Form::Impl::procedure(HWND hwnd, UINT message, WPARAM wParam, L
     if (!impl)
         return DefWindowProcW(hwnd, message, wParam, lParam);
     LRESULT result = 0;
-    if (win::handleChildMessage(impl->fill, message, wParam, lParam, result))
+    if (win::handleContainerMessage(Backend::native(impl->form), message, wParam, lParam, result))
         return result;
 
     switch (message) {
@@ -81,18 +78,18 @@ LRESULT CALLBACK Form::Impl::procedure(HWND hwnd, UINT message, WPARAM wParam, L
         // like any other.
         if (wParam == VK_TAB) {
             for (Control *control : impl->focusable)
-                if (IsWindowEnabled(control->impl().hwnd) &&
-                    IsWindowVisible(control->impl().hwnd)) {
-                    SetFocus(control->impl().hwnd);
+                if (const HWND child = Backend::impl(*control).hwnd;
+                    IsWindowEnabled(child) && IsWindowVisible(child)) {
+                    SetFocus(child);
                     return 0;
                 }
         }
-        impl->form.keyDown(static_cast<std::int16_t>(wParam), shiftState());
+        Backend::keyDown(impl->form, static_cast<std::int16_t>(wParam), heldModifiers());
         return 0;
     case WM_SYSKEYDOWN:
         // Keys with Alt, and F10, reach the game too; then the menu bar takes its access
         // keys and Alt+F4 closes the window.
-        impl->form.keyDown(static_cast<std::int16_t>(wParam), shiftState());
+        Backend::keyDown(impl->form, static_cast<std::int16_t>(wParam), heldModifiers());
         break;
     case WM_COMMAND:
         if (lParam == 0 && HIWORD(wParam) == 0) { // a menu entry
@@ -116,19 +113,6 @@ LRESULT CALLBACK Form::Impl::procedure(HWND hwnd, UINT message, WPARAM wParam, L
             SetFocus(back && IsWindow(back) && IsWindowEnabled(back) ? back : hwnd);
         }
         return 0;
-    case WM_ERASEBKGND: {
-        RECT client;
-        GetClientRect(hwnd, &client);
-        FillRect(reinterpret_cast<HDC>(wParam), &client, impl->fill);
-        return 1;
-    }
-    case WM_PAINT: {
-        PAINTSTRUCT paint;
-        const HDC dc = BeginPaint(hwnd, &paint);
-        win::paintImages(*impl, dc, paint.rcPaint);
-        EndPaint(hwnd, &paint);
-        return 0;
-    }
     case WM_CLOSE:
         // The close box unloads the only window, and with it the program: at once, with no
         // handler of the game.
@@ -146,6 +130,8 @@ Form::Form(std::u16string caption, Color backColor, float clientLeft, float clie
     registerFormClass();
     impl_->fill = CreateSolidBrush(win::fromBgr(backColor));
     impl_->menuBar = CreateMenu();
+    // Made first: the window procedure paints with it from the window's first message on.
+    native_.reset(new Native{nullptr, impl_->fill, *impl_});
     // A fixed single border with a close box, and neither a minimise nor a maximise button.
     impl_->hwnd = CreateWindowExW(0, kFormClass, win::wide(caption),
                                   WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
@@ -155,36 +141,31 @@ Form::Form(std::u16string caption, Color backColor, float clientLeft, float clie
         throw RuntimeError(kErrInternal, u"ウィンドウを作成できません。");
     // Keys are commands, not text: an input method must not turn F and J into kana.
     ImmAssociateContextEx(impl_->hwnd, nullptr, IACE_CHILDREN);
-    native_ = std::make_unique<Native>(Native{impl_->hwnd, impl_->fill, *impl_});
+    native_->hwnd = impl_->hwnd;
     forms().push_back(impl_.get());
-    showGeometry();
+    Backend::showGeometry(*this);
 }
 
 Form::~Form() = default;
 
-void Form::Show()
+void Backend::show(Form &form)
 {
-    ShowWindow(impl_->hwnd, SW_SHOW);
-    UpdateWindow(impl_->hwnd);
+    ShowWindow(impl(form).hwnd, SW_SHOW);
+    UpdateWindow(impl(form).hwnd);
 }
 
-void Form::showGeometry()
+void Backend::showGeometry(Form &form)
 {
     // The outer size, frame and menu bar included.
-    SetWindowPos(impl_->hwnd, nullptr, toPixels(left_), toPixels(top_), toPixels(width_),
-                 toPixels(height_), SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(impl(form).hwnd, nullptr, toPixels(form.Left()), toPixels(form.Top()),
+                 toPixels(form.Width()), toPixels(form.Height()), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-int run(std::unique_ptr<Form> (*createStartupForm)(), int, char **)
+int Backend::runEventLoop(int, char **, const std::function<std::unique_ptr<Form>()> &startup)
 {
     // The picture decoder is a COM object of the window's thread.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    std::unique_ptr<Form> form;
-    guarded([&] {
-        form = createStartupForm();
-        form->Load();
-        form->Show();
-    });
+    const std::unique_ptr<Form> form = startup();
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
@@ -205,10 +186,10 @@ HWND windowOnScreen()
 
 } // namespace win
 
-int Screen::widthInPixels() { return GetSystemMetrics(SM_CXSCREEN); }
+int Backend::screenWidthInPixels() { return GetSystemMetrics(SM_CXSCREEN); }
 
-int Screen::heightInPixels() { return GetSystemMetrics(SM_CYSCREEN); }
+int Backend::screenHeightInPixels() { return GetSystemMetrics(SM_CYSCREEN); }
 
-double Screen::logicalDotsPerInch() { return win::dotsPerInch(); }
+double Backend::screenDotsPerInch() { return win::dotsPerInch(); }
 
 } // namespace platform

@@ -7,7 +7,7 @@ namespace {
 // The drop-down or submenu that opens from the entry, made when the first item goes inside it.
 HMENU popupOf(MenuItem &item)
 {
-    MenuItem::Impl &impl = item.impl();
+    MenuItem::Impl &impl = Backend::impl(item);
     if (!impl.popup) {
         impl.popup = CreatePopupMenu();
         MENUITEMINFOW info{};
@@ -34,13 +34,13 @@ std::unique_ptr<MenuItem::Impl> append(MenuItem &item, Form::Impl &form, HMENU o
 MenuItem::MenuItem(Form &form, std::u16string caption)
     : caption_(std::move(caption)), checked_(false)
 {
-    impl_ = append(*this, form.impl(), form.impl().menuBar, false);
+    impl_ = append(*this, Backend::impl(form), Backend::impl(form).menuBar, false);
 }
 
 MenuItem::MenuItem(MenuItem &menu, std::u16string caption, bool checked)
     : caption_(std::move(caption)), checked_(checked)
 {
-    impl_ = append(*this, menu.impl().form, popupOf(menu), checked);
+    impl_ = append(*this, Backend::impl(menu).form, popupOf(menu), checked);
 }
 
 MenuItem::~MenuItem()
@@ -49,10 +49,11 @@ MenuItem::~MenuItem()
     // The menus themselves go with the window.
 }
 
-void MenuItem::showChecked()
+void Backend::showChecked(MenuItem &item)
 {
     // Windows never changes a mark by itself: only this does.
-    CheckMenuItem(impl_->owner, impl_->id, MF_BYCOMMAND | (checked_ ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(impl(item).owner, impl(item).id,
+                  MF_BYCOMMAND | (item.Checked() ? MF_CHECKED : MF_UNCHECKED));
 }
 
 } // namespace platform

@@ -41,39 +41,37 @@ IWICImagingFactory *factory()
 }
 
 // The picture's pixels at another size, smoothly scaled, in a bitmap ready to blend.
-HBITMAP scaledBitmap(const Picture::Impl &picture, SIZE size)
+win::Bitmap scaledBitmap(const Picture::Impl &picture, int width, int height)
 {
     Com<IWICBitmap> source;
     Com<IWICBitmapScaler> scaler;
-    if (!factory() || size.cx <= 0 || size.cy <= 0 ||
+    if (!factory() || width <= 0 || height <= 0 ||
         FAILED(factory()->CreateBitmapFromMemory(
             picture.width, picture.height, GUID_WICPixelFormat32bppPBGRA, picture.width * 4,
             UINT(picture.pixels.size()), const_cast<BYTE *>(picture.pixels.data()),
             source.put())) ||
         FAILED(factory()->CreateBitmapScaler(scaler.put())) ||
-        FAILED(scaler->Initialize(source.get(), UINT(size.cx), UINT(size.cy),
+        FAILED(scaler->Initialize(source.get(), UINT(width), UINT(height),
                                   WICBitmapInterpolationModeFant)))
         return nullptr;
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = size.cx;
-    info.bmiHeader.biHeight = -size.cy; // top row first
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height; // top row first
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void *bits = nullptr;
-    const HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (bitmap && FAILED(scaler->CopyPixels(nullptr, UINT(size.cx) * 4, UINT(size.cx * size.cy * 4),
-                                            static_cast<BYTE *>(bits)))) {
-        DeleteObject(bitmap);
+    win::Bitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (bitmap && FAILED(scaler->CopyPixels(nullptr, UINT(width) * 4, UINT(width * height * 4),
+                                            static_cast<BYTE *>(bits))))
         return nullptr;
-    }
     return bitmap;
 }
 
 } // namespace
 
-Picture Picture::fromGif(const std::vector<unsigned char> &bytes)
+std::shared_ptr<const Picture::Impl> Backend::decodeGif(const media::Bytes &bytes)
 {
     Com<IWICStream> stream;
     Com<IWICBitmapDecoder> decoder;
@@ -92,41 +90,37 @@ Picture Picture::fromGif(const std::vector<unsigned char> &bytes)
         FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppPBGRA,
                                      WICBitmapDitherTypeNone, nullptr, 0,
                                      WICBitmapPaletteTypeCustom)))
-        return {};
-    auto impl = std::make_shared<Impl>(Impl{width, height, {}});
-    impl->pixels.resize(std::size_t(width) * height * 4);
-    if (FAILED(converter->CopyPixels(nullptr, width * 4, UINT(impl->pixels.size()),
-                                     impl->pixels.data())))
-        return {};
-    return Picture(std::move(impl));
+        return nullptr;
+    auto picture = std::make_shared<Picture::Impl>(Picture::Impl{width, height, {}});
+    picture->pixels.resize(std::size_t(width) * height * 4);
+    if (FAILED(converter->CopyPixels(nullptr, width * 4, UINT(picture->pixels.size()),
+                                     picture->pixels.data())))
+        return nullptr;
+    return picture;
 }
 
 namespace win {
 
-void paintImages(const Form::Impl &form, HDC dc, const RECT &dirty)
+void paintImages(const Container::Native &container, HDC dc, const RECT &dirty)
 {
-    for (Control *control : form.images) {
-        Control::Impl &impl = control->impl();
-        const Picture::Impl *picture = static_cast<Image *>(control)->picture().impl();
+    for (Control *control : container.images) {
+        Control::Impl &impl = Backend::impl(*control);
+        const Picture::Impl *picture = Backend::impl(static_cast<Image *>(control)->picture());
         RECT overlap;
         if (!control->Visible() || !picture || !IntersectRect(&overlap, &impl.rect, &dirty))
             continue;
-        const SIZE size{impl.rect.right - impl.rect.left, impl.rect.bottom - impl.rect.top};
-        // The cat is repainted at every jump; scaling it anew each time would cost more than
-        // the rest of the jump together.
-        if (!impl.scaled || impl.scaledSize.cx != size.cx || impl.scaledSize.cy != size.cy) {
-            if (impl.scaled)
-                DeleteObject(impl.scaled);
-            impl.scaled = scaledBitmap(*picture, size);
-            impl.scaledSize = size;
-        }
-        if (!impl.scaled)
+        const int width = impl.rect.right - impl.rect.left,
+                  height = impl.rect.bottom - impl.rect.top;
+        const win::Bitmap &scaled = impl.scaled.at(width, height, [picture](int width, int height) {
+            return scaledBitmap(*picture, width, height);
+        });
+        if (!scaled)
             continue;
         const HDC memory = CreateCompatibleDC(dc);
-        const HGDIOBJ previous = SelectObject(memory, impl.scaled);
+        const HGDIOBJ previous = SelectObject(memory, scaled.get());
         const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-        AlphaBlend(dc, impl.rect.left, impl.rect.top, size.cx, size.cy, memory, 0, 0, size.cx,
-                   size.cy, blend);
+        AlphaBlend(dc, impl.rect.left, impl.rect.top, width, height, memory, 0, 0, width, height,
+                   blend);
         SelectObject(memory, previous);
         DeleteDC(memory);
     }

@@ -1,5 +1,3 @@
-#include "platform/Runtime.h"
-#include "platform/Services.h"
 #include "platform/windows/WinBackend.h"
 
 #include <cstring>
@@ -21,18 +19,16 @@ bool openClipboard()
 
 } // namespace
 
-int MsgBox(const std::u16string &text, int style, const std::u16string &title)
+void Backend::showMessageBox(const std::u16string &text, int style, const std::u16string &title)
 {
     // The box belongs to the game's window, which is active again once it is closed.
     const HWND owner = win::windowOnScreen();
-    const std::u16string caption = title.empty() ? std::u16string(kAppTitle) : title;
-    MessageBoxW(owner, win::wide(text), win::wide(caption), UINT(style) | MB_SETFOREGROUND);
+    MessageBoxW(owner, win::wide(text), win::wide(title), UINT(style) | MB_SETFOREGROUND);
     if (owner)
         SetForegroundWindow(owner);
-    return 1;
 }
 
-void Clipboard::Clear()
+void Backend::clearClipboard()
 {
     if (!openClipboard())
         return;
@@ -40,7 +36,7 @@ void Clipboard::Clear()
     CloseClipboard();
 }
 
-void Clipboard::SetText(const std::u16string &text, int)
+void Backend::setClipboardText(const std::u16string &text)
 {
     const std::size_t bytes = (text.size() + 1) * sizeof(char16_t);
     const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);

@@ -60,7 +60,7 @@ void deliverTick(Timer::Impl &impl, WPARAM generation)
 
 Timer::Timer(Form &form, int interval) : interval_(interval)
 {
-    impl_.reset(new Impl{*this, form.impl().hwnd, makeWaitableTimer(),
+    impl_.reset(new Impl{*this, Backend::impl(form).hwnd, makeWaitableTimer(),
                          CreateEventW(nullptr, TRUE, FALSE, nullptr)});
     if (!impl_->waitable || !impl_->quit)
         throw RuntimeError(kErrInternal, u"タイマーを作成できません。");
@@ -75,29 +75,32 @@ Timer::~Timer()
     CloseHandle(impl_->quit);
 }
 
-void Timer::startTicking(int milliseconds)
+void Backend::startTicking(Timer &timer, int milliseconds)
 {
-    std::lock_guard lock(impl_->mutex);
-    ++impl_->generation;
-    impl_->running = true;
-    impl_->posted = false;
+    Timer::Impl &ticking = impl(timer);
+    std::lock_guard lock(ticking.mutex);
+    ++ticking.generation;
+    ticking.running = true;
+    ticking.posted = false;
     LARGE_INTEGER due;
     due.QuadPart = -10'000LL * milliseconds; // relative, in 100 ns
-    SetWaitableTimer(impl_->waitable, &due, milliseconds, nullptr, nullptr, FALSE);
+    SetWaitableTimer(ticking.waitable, &due, milliseconds, nullptr, nullptr, FALSE);
 }
 
-void Timer::stopTicking()
+void Backend::stopTicking(Timer &timer)
 {
-    std::lock_guard lock(impl_->mutex);
-    ++impl_->generation;
-    impl_->running = false;
-    CancelWaitableTimer(impl_->waitable);
+    Timer::Impl &ticking = impl(timer);
+    std::lock_guard lock(ticking.mutex);
+    ++ticking.generation;
+    ticking.running = false;
+    CancelWaitableTimer(ticking.waitable);
 }
 
-bool Timer::isTicking() const
+bool Backend::isTicking(const Timer &timer)
 {
-    std::lock_guard lock(impl_->mutex);
-    return impl_->running;
+    Timer::Impl &ticking = impl(timer);
+    std::lock_guard lock(ticking.mutex);
+    return ticking.running;
 }
 
 } // namespace platform

@@ -1,9 +1,10 @@
 // What the Qt backend promises the game: a menu click never toggles a mark, an
-// Interval of 0 never ticks, the sound control's Mode follows a cue to its end
-// on the real device, whatever a player leaves in the folder in place of the
-// picture is the runtime error the player is shown, a cue the mixer would
-// choke on is refused and silent, and a device that stops mid-cue does not
-// hold the window for good. Sound plays on SDL's dummy driver.
+// Interval of 0 never ticks, the key handler is told which of Shift, Ctrl and
+// Alt were held, the labels are in the face nearest to ＭＳ Ｐゴシック, the sound control's Mode
+// follows a cue to its end on the real device, whatever a player leaves in the folder in place of
+// the picture is the runtime error the player is shown, a cue the mixer would choke on is refused
+// and silent, and a device that stops mid-cue does not hold the window for good. Sound plays on
+// SDL's dummy driver.
 #include "Files.h"
 #include "TestSupport.h"
 
@@ -13,6 +14,8 @@
 #include "window/Form1.h"
 
 #include <QClipboard>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -52,6 +55,8 @@ class PlatformTest : public QObject {
 private slots:
     void menuClickNeverTogglesTheMark();
     void intervalZeroGivesNoTicks();
+    void keyHandlerIsToldTheModifiers();
+    void labelsAreInTheNearestFaceToTheGames();
     void modeFollowsTheCueToItsEnd();
     void badPictureRaisesTheRuntimeError_data();
     void badPictureRaisesTheRuntimeError();
@@ -88,6 +93,37 @@ void PlatformTest::intervalZeroGivesNoTicks()
     QCOMPARE(ticks.size(), 0);
     timer.setInterval(10);
     QVERIFY(ticks.wait(1000));
+}
+
+void PlatformTest::keyHandlerIsToldTheModifiers()
+{
+    struct KeyWindow : platform::Form {
+        KeyWindow() : Form(u"", 0, 0, 0, 1500, 1500) {}
+        void Form_KeyDown(std::int16_t &KeyCode, std::int16_t Shift) override
+        {
+            if (KeyCode == 'F') // not the modifier keys' own presses
+                keys << QStringLiteral("F+%1").arg(Shift);
+        }
+        QStringList keys;
+    } window;
+    window.Show();
+    QVERIFY(QTest::qWaitForWindowExposed(&qt::window(window)));
+    for (const Qt::KeyboardModifiers modifiers :
+         {Qt::ShiftModifier | Qt::ControlModifier, Qt::AltModifier | Qt::ShiftModifier,
+          Qt::KeyboardModifiers()})
+        QTest::keyClick(qt::window(window).windowHandle(), Qt::Key_F, modifiers);
+    QCOMPARE(window.keys, QStringList({"F+3", "F+5", "F+0"}));
+}
+
+// IPAPGothic is drawn to the measures of ＭＳ Ｐゴシック, so the panel's texts fit as
+// the game lays them out.
+void PlatformTest::labelsAreInTheNearestFaceToTheGames()
+{
+    if (!QFontDatabase::families().contains(QStringLiteral("IPAPGothic")))
+        QSKIP("no IPAPGothic on this machine");
+    platform::Form form(u"", 0, 0, 0, 1500, 1500);
+    platform::Label label(form, u"得点", 0, 20.25, 0, 0, 1500, 400);
+    QCOMPARE(QFontInfo(qt::widget(label).font()).family(), QStringLiteral("IPAPGothic"));
 }
 
 void PlatformTest::modeFollowsTheCueToItsEnd()
@@ -137,9 +173,9 @@ void PlatformTest::badPictureRaisesTheRuntimeError()
 // than a picture may: here a canvas of 0 x 0, which it sizes by the frame, 100 MB decoded.
 void PlatformTest::decoderKeepsALimitOfItsOwn()
 {
-    QVERIFY(platform::Picture::fromGif(testfiles::gif(40, 30, {{0, 0, 40, 30}, {10, 5, 30, 25}}))
-                .impl());
-    QVERIFY(!platform::Picture::fromGif(testfiles::gif(0, 0, {{0, 0, 5000, 5000}})).impl());
+    using platform::Backend;
+    QVERIFY(Backend::decodeGif(testfiles::gif(40, 30, {{0, 0, 40, 30}, {10, 5, 30, 25}})));
+    QVERIFY(!Backend::decodeGif(testfiles::gif(0, 0, {{0, 0, 5000, 5000}})));
 }
 
 void PlatformTest::badCuesAreRefusedAndTheGameGoesOn_data()

@@ -2,7 +2,8 @@
 // tick that fell due while the window was busy comes once, an Interval of 0
 // never ticks, a menu choice never toggles its mark, the button keeps keys to
 // itself only while it holds the focus, Alt with a game key is the game's, the
-// window keeps its size and has a close box only, and the cat is read with WIC.
+// window keeps its size and has a close box only, the cat is read with WIC, and
+// an Image shows in a Frame as on the window.
 #include "Check.h"
 #include "Files.h"
 
@@ -103,10 +104,11 @@ TEST(aMenuChoiceNeverTogglesTheMark)
     int clicks = 0;
     checked.Click.connect([&clicks] { ++clicks; });
     for (const MenuItem *item : {&checked, &unchecked})
-        SendMessageW(window.impl().hwnd, WM_COMMAND, item->impl().id, 0);
+        SendMessageW(Backend::impl(window).hwnd, WM_COMMAND, Backend::impl(*item).id, 0);
     CHECK_EQ(clicks, 1);
     const auto marked = [](const MenuItem &item) {
-        return (GetMenuState(item.impl().owner, item.impl().id, MF_BYCOMMAND) & MF_CHECKED) != 0;
+        return (GetMenuState(Backend::impl(item).owner, Backend::impl(item).id, MF_BYCOMMAND) &
+                MF_CHECKED) != 0;
     };
     CHECK(marked(checked) && !marked(unchecked));
     unchecked.setChecked(true);
@@ -116,7 +118,7 @@ TEST(aMenuChoiceNeverTogglesTheMark)
 TEST(theButtonKeepsKeysOnlyWhileItHoldsTheFocus)
 {
     KeyWindow window;
-    SetFocus(window.impl().hwnd);
+    SetFocus(Backend::impl(window).hwnd);
     window.button.setEnabled(false);
     press(VK_TAB); // nothing can take the focus: Tab is a key like any other
     press(VK_RETURN);
@@ -124,7 +126,7 @@ TEST(theButtonKeepsKeysOnlyWhileItHoldsTheFocus)
 
     window.button.setEnabled(true);
     press(VK_TAB);
-    CHECK(GetFocus() == window.button.impl().hwnd);
+    CHECK(GetFocus() == Backend::impl(window.button).hwnd);
     press('F');
     press(VK_ESCAPE);
     CHECK_EQ(window.keys.size(), std::size_t(2));
@@ -167,7 +169,8 @@ TEST(theCatIsReadAndABrokenOneIsRefused)
     const media::Bytes cat = testfiles::catPicture();
     folder.write(u"Cat.gif", cat);
     const Picture picture = LoadPicture(u"Cat.gif");
-    CHECK(picture.impl() && picture.impl()->width == 256 && picture.impl()->height == 256);
+    const Picture::Impl *decoded = Backend::impl(picture);
+    CHECK(decoded && decoded->width == 256 && decoded->height == 256);
     media::Bytes broken(213, 0xFF); // the header, then no picture
     std::copy_n(cat.begin(), 13, broken.begin());
     folder.write(u"Cat.gif", broken);
@@ -178,4 +181,38 @@ TEST(theCatIsReadAndABrokenOneIsRefused)
         error = raised.number();
     }
     CHECK_EQ(error, int(kErrInvalidPicture));
+}
+
+// An Image has no window of its own: the container it is in paints it.
+TEST(anImageShowsInAFrame)
+{
+    testfiles::Folder folder;
+    folder.write(u"Cat.gif", testfiles::catPicture());
+    Form window(u"test", 0, 0, 0, 6000, 6000);
+    constexpr Color kNavy = 0x800000;
+    Frame frame(window, kNavy, 0, 0, 3000, 3000); // 200 pixels square at 96 dpi
+    Image image(frame, 750, 750, 1500, 1500);     // its middle half
+    image.setPicture(LoadPicture(u"Cat.gif"));
+    window.Show();
+    RedrawWindow(Backend::impl(window).hwnd, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    handleQueued();
+
+    const HWND surface = Backend::native(frame).hwnd;
+    const HDC dc = GetDC(surface);
+    const RECT cat = Backend::impl(image).rect;
+    int inside = 0, catPixels = 0, strayPixels = 0;
+    for (int y = 0; y < 200; y += 4)
+        for (int x = 0; x < 200; x += 4) {
+            const bool navy = GetPixel(dc, x, y) == RGB(0, 0, 0x80);
+            if (x >= cat.left && x < cat.right && y >= cat.top && y < cat.bottom) {
+                ++inside;
+                catPixels += navy ? 0 : 1;
+            } else {
+                strayPixels += navy ? 0 : 1;
+            }
+        }
+    ReleaseDC(surface, dc);
+    CHECK_EQ(strayPixels, 0);      // the frame's own colour around it
+    CHECK(catPixels * 5 > inside); // and the cat over a good part of its place
 }

@@ -1,0 +1,13 @@
+#include "platform/Backend.h"
+#include "platform/Runtime.h"
+#include "platform/Services.h"
+
+namespace platform {
+
+int MsgBox(const std::u16string &text, int style, const std::u16string &title)
+{
+    Backend::showMessageBox(text, style, title.empty() ? std::u16string(kAppTitle) : title);
+    return 1;
+}
+
+} // namespace platform

@@ -1,0 +1,24 @@
+#pragma once
+
+// A sound driver for the tests of the audio device's books: it plays nothing, and
+// reports endings when the test says, from inside its own calls as SDL's mixer
+// does or not at all as waveOut does for a cut-off, or from another thread.
+
+#include "platform/AudioDevice.h"
+
+namespace fakedriver {
+
+struct Settings {
+    bool opens = true;
+    bool reportsCutOffs = false; // from inside stopSound()
+    bool endsAtOnce = false;     // every sound is over before startSound() returns
+};
+
+// A fresh driver, closed, nothing playing.
+void reset(Settings settings = {});
+int opens();
+int closes();
+// The sound on the device plays to its end; from any thread.
+void endSound();
+
+} // namespace fakedriver
