@@ -233,6 +233,12 @@ class Game:
         """Frames recorded so far: the recording's own clock."""
         return os.path.getsize(self.recording) // FRAME_BYTES if os.path.exists(self.recording) else 0
 
+    def moment(self):
+        """The earliest onset that a cue started from now on can be reckoned at: a
+        sound path that loses a cue's first milliseconds has it found by later
+        frames, so that its onset may fall up to that much before now."""
+        return max(0, self.now() - self.driver.cue_skip)
+
     def wait_frames(self, frames):
         target = self.now() + frames
         wait_until(lambda: self.now() >= target, frames / RATE + 30, 'the recording stalled',

@@ -26,7 +26,7 @@ def sound_and_sight(game):
         if turn % 2 == 0:  # look
             sightings += sighted(game, jump)
         elif (jump.slot == 2 and hits < 2) or (jump.slot != 2 and misses < 3):
-            before, shots = game.now(), shots + 1
+            before, shots = game.moment(), shots + 1
             game.key(['f', 'j', 'shift+f', 'shift+j'][shots % 4])
             verdict = game.wait_for_cue(before, is_verdict)
             assert verdict.whole, f'{verdict} was cut off'
@@ -105,7 +105,7 @@ def first_steps():
     with Game('first-steps') as game:
         game.key('4', 'space')
         game.wait_for_cue(0, is_cat)
-        before = game.now()
+        before = game.moment()
         game.key('j')
         verdict = game.wait_for_cue(before, is_verdict)
         assert verdict.whole, f'{verdict} was cut off'
@@ -187,7 +187,7 @@ def sound_server():
                    'the sink never settled')
         game.server.record(game.recording)
         jump = game.wait_for_cue(0, is_cat)
-        before = game.now()
+        before = game.moment()
         game.key('f')
         print(f'the sink played {jump.name}, then {game.wait_for_cue(before, is_verdict).name}')
         left, top = client_origin(game.shot())
