@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace bench {
@@ -19,25 +20,19 @@ struct Row {
     std::map<std::string, double> values;
 };
 
-// One round without a shot: the speeds in turn, each timed over its steady ticks, while the
-// countdown runs to 0. An interval that follows a change of period (the first after Space,
-// the first at a new speed) is not steady.
+// The cat's rhythm at every speed: the speeds in turn, each timed over its steady ticks. An
+// interval that follows a change of period (the first after Space, the first at a new speed) is
+// not steady.
 class Rhythm {
 public:
     struct Phase {
         int key; // the digit key that chooses the speed
         int period;
-        std::size_t intervals;
+        std::size_t intervals; // at this period by the phase's end, earlier phases' included
     };
 
-    Rhythm(bool smoke, int firstPeriod)
-        : phases(smoke ? std::vector<Phase>{{'4', 250, 3}, {'3', 500, 2}}
-                       : std::vector<Phase>{{'4', 250, 40},
-                                            {'3', 500, 40},
-                                            {'2', 1000, 10},
-                                            {'1', 2000, 10},
-                                            {'4', 250, 1000}}),
-          lastPeriod_(firstPeriod)
+    Rhythm(std::vector<Phase> phases, int firstPeriod)
+        : phases(std::move(phases)), lastPeriod_(firstPeriod)
     {
     }
 
@@ -50,6 +45,8 @@ public:
         if (!lastRestarted_) {
             auto &list = deviations[lastPeriod_];
             list.push_back(std::abs(ms(now - lastTick_) - lastPeriod_));
+            auto &window = windows[lastPeriod_];
+            window = {list.size() == 1 ? lastTick_ : window.first, now};
             if (phase_ == 0 && list.size() == 1)
                 running.begin();
             if (phase_ == 0 && list.size() == phases[0].intervals)
@@ -64,14 +61,41 @@ public:
         return key;
     }
 
+    // Space after the end of a round: the cat stood still meanwhile, which is no interval.
+    void restart() { lastRestarted_ = true; }
+
+    // Milliseconds of jumps the phases still need: the rest of this one, and each later one
+    // with the unsteady interval at its start.
+    double msLeft() const
+    {
+        const auto have = [&](int period) {
+            const auto found = deviations.find(period);
+            return found == deviations.end() ? std::size_t(0) : found->second.size();
+        };
+        const Phase &now = phases[phase_];
+        double left =
+            double(now.period) * double(now.intervals - std::min(now.intervals, have(now.period)));
+        for (std::size_t i = phase_ + 1; i < phases.size(); ++i)
+            left += double(phases[i].period) * double(phases[i].intervals + 1);
+        return left;
+    }
+
     const std::vector<Phase> phases;
     std::map<int, std::vector<double>> deviations; // by period: each steady interval off it, ms
+    // By period: from the start of its first steady interval to the end of its last, ns.
+    std::map<int, std::pair<std::int64_t, std::int64_t>> windows;
 
 private:
     std::size_t phase_ = 0;
     std::int64_t lastTick_ = 0;
     int lastPeriod_;
     bool lastRestarted_ = true;
+};
+
+// One wake-up of the bare thread beside the game: when it was due, and how late it woke.
+struct Wake {
+    std::int64_t due;
+    double lateMs;
 };
 
 inline std::string summaryText(const Summary &s, int decimals = 3)
@@ -87,20 +111,48 @@ inline std::map<std::string, double> summaryValues(const Summary &s)
     return {{"n", double(s.n)}, {"median_ms", s.median}, {"p99_ms", s.p99}, {"max_ms", s.max}};
 }
 
-// The rows of the round: the rhythm at each speed, the countdown's drift and a bare thread's
-// wake-up lateness beside them. `under` follows every name.
+// A percentile needs this many samples to be more than the largest of them.
+constexpr std::size_t kP99Samples = 100;
+
+// The rhythm at one speed. With fewer intervals than a p99 needs, the row gives their maximum,
+// judged against the p99's bound, and beside it the bare thread's latest wake-up over the same
+// window: a late interval that the machine shared is the machine's.
+inline Row rhythmRow(int period, const std::vector<double> &deviations,
+                     std::pair<std::int64_t, std::int64_t> window, const std::vector<Wake> &wakes,
+                     const std::string &under)
+{
+    const Summary s = summarize(deviations);
+    Row row{"Cat rhythm at " + std::to_string(period) + " ms, interval off the period" + under,
+            summaryText(s), "p99 <= 2 ms", s.n > 0 && s.p99 <= 2.0, summaryValues(s)};
+    if (s.n >= kP99Samples)
+        return row;
+    double machineMax = 0;
+    for (const Wake &wake : wakes)
+        if (wake.due >= window.first && wake.due <= window.second)
+            machineMax = std::max(machineMax, wake.lateMs);
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "median %.3f / max %.3f ms (n=%zu, too few for a p99); the machine's max "
+                  "meanwhile %.3f ms",
+                  s.median, s.max, s.n, machineMax);
+    row.result = text;
+    row.goal = "max <= 2 ms";
+    row.met = s.n > 0 && s.max <= 2.0;
+    row.values.erase("p99_ms");
+    row.values["machine_max_ms"] = machineMax;
+    return row;
+}
+
+// The rows of the cat's rhythm at each speed, the countdown's drift over the first round and a
+// bare thread's wake-up lateness beside them. `under` follows every name.
 inline std::vector<Row> roundRows(const Rhythm &rhythm, const std::vector<std::int64_t> &seconds,
                                   std::int64_t roundStart, int roundSeconds,
-                                  const std::vector<double> &wakeLateness,
-                                  const std::string &machineWhat, const std::string &under)
+                                  const std::vector<Wake> &wakes, const std::string &machineWhat,
+                                  const std::string &under)
 {
     std::vector<Row> rows;
-    for (const auto &[period, list] : rhythm.deviations) {
-        const Summary s = summarize(list);
-        rows.push_back(
-            {"Cat rhythm at " + std::to_string(period) + " ms, interval off the period" + under,
-             summaryText(s), "p99 <= 2 ms", s.n > 0 && s.p99 <= 2.0, summaryValues(s)});
-    }
+    for (const auto &[period, list] : rhythm.deviations)
+        rows.push_back(rhythmRow(period, list, rhythm.windows.at(period), wakes, under));
     double worstDrift = 0;
     for (std::size_t k = 0; k < seconds.size(); ++k)
         worstDrift =
@@ -117,10 +169,13 @@ inline std::vector<Row> roundRows(const Rhythm &rhythm, const std::vector<std::i
                     {{"ticks", double(seconds.size())},
                      {"end_drift_ms", endDrift},
                      {"worst_tick_ms", worstDrift}}});
-    const Summary wake = summarize(wakeLateness);
-    rows.push_back(
-        {"Machine: a bare thread's wake-up lateness" + machineWhat + " during the round" + under,
-         summaryText(wake), "(reference)", true, summaryValues(wake)});
+    std::vector<double> lateness;
+    for (const Wake &wake : wakes)
+        lateness.push_back(wake.lateMs);
+    const Summary wake = summarize(lateness);
+    rows.push_back({"Machine: a bare thread's wake-up lateness" + machineWhat +
+                        " while the cat jumped" + under,
+                    summaryText(wake), "(reference)", true, summaryValues(wake)});
     return rows;
 }
 

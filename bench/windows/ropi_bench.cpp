@@ -154,7 +154,7 @@ void runFor(int milliseconds)
 // A bare thread sleeping to fixed deadlines on a high-resolution waitable timer beside the
 // game: how late the machine, Wine included, wakes a sleeper meanwhile. No timer of the game
 // can do better.
-void recordWakeLateness(const std::atomic<bool> &stop, std::vector<double> &lateness, bool trace,
+void recordWakeLateness(const std::atomic<bool> &stop, std::vector<Wake> &wakes, bool trace,
                         std::int64_t origin)
 {
     constexpr std::int64_t kPeriodNs = 100'000'000;
@@ -169,10 +169,10 @@ void recordWakeLateness(const std::atomic<bool> &stop, std::vector<double> &late
         due.QuadPart = -std::max<std::int64_t>(1, (deadline - wallNs()) / 100); // relative, 100 ns
         SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE);
         WaitForSingleObject(timer, INFINITE);
-        lateness.push_back(ms(wallNs() - deadline));
-        if (trace && lateness.back() > 1)
+        wakes.push_back({deadline, ms(wallNs() - deadline)});
+        if (trace && wakes.back().lateMs > 1)
             std::fprintf(stderr, "wake %10.3f ms  late by %.3f ms\n", ms(deadline - origin),
-                         lateness.back());
+                         wakes.back().lateMs);
     }
     CloseHandle(timer);
 }
@@ -238,8 +238,15 @@ int main(int argc, char **argv)
     runFor(smoke ? 300 : 10000);
     idle.end();
 
-    // One round without a shot, in the phases of ropi_bench on Linux.
-    Rhythm rhythm(smoke, form.Timer1.Interval());
+    // One round without a shot. It holds 100 intervals at 250 and at 500 ms; those at 1000
+    // and 2000 ms are reported by their maximum. The rest of the round runs at 250 ms again.
+    Rhythm rhythm(smoke ? std::vector<Rhythm::Phase>{{'4', 250, 3}, {'3', 500, 2}}
+                        : std::vector<Rhythm::Phase>{{'4', 250, kP99Samples},
+                                                     {'3', 500, kP99Samples},
+                                                     {'2', 1000, 10},
+                                                     {'1', 2000, 10},
+                                                     {'4', 250, 1000}},
+                  form.Timer1.Interval());
     Span running{&server};
     std::int64_t roundStart = 0;
     form.Timer1.Tick.connect([&] {
@@ -265,9 +272,8 @@ int main(int argc, char **argv)
     const int roundSeconds = form.timeLeft;
     press(form, WPARAM(rhythm.phases[0].key));
     std::atomic<bool> noiseStop{false};
-    std::vector<double> wakeLateness;
-    std::thread noise(recordWakeLateness, std::cref(noiseStop), std::ref(wakeLateness), trace,
-                      wallNs());
+    std::vector<Wake> wakes;
+    std::thread noise(recordWakeLateness, std::cref(noiseStop), std::ref(wakes), trace, wallNs());
     press(form, VK_SPACE);
     roundStart = wallNs();
     runUntil([&] { return roundOver; }, (roundSeconds + 10) * 1000);
@@ -309,8 +315,8 @@ int main(int argc, char **argv)
     runFor(smoke ? 300 : 10000);
     idleAfter.end();
 
-    std::vector<Row> rows = roundRows(rhythm, seconds, roundStart, roundSeconds, wakeLateness,
-                                      " on a waitable timer", kUnder);
+    std::vector<Row> rows =
+        roundRows(rhythm, seconds, roundStart, roundSeconds, wakes, " on a waitable timer", kUnder);
     rows.push_back(cpuRow("window idle", idle, 1));
     rows.push_back(cpuRow("window idle after the round and shots", idleAfter, 1));
     rows.push_back(cpuRow("round running at 250 ms", running, 3));
