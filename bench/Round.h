@@ -98,47 +98,61 @@ struct Wake {
     double lateMs;
 };
 
+// A percentile needs this many samples to be more than the largest of them.
+constexpr std::size_t kP99Samples = 100;
+
+// With fewer samples than a p99 needs, a summary gives their median and maximum only.
 inline std::string summaryText(const Summary &s, int decimals = 3)
 {
     char text[128];
-    std::snprintf(text, sizeof text, "median %.*f / p99 %.*f / max %.*f ms (n=%zu)", decimals,
-                  s.median, decimals, s.p99, decimals, s.max, s.n);
+    if (s.n >= kP99Samples)
+        std::snprintf(text, sizeof text, "median %.*f / p99 %.*f / max %.*f ms (n=%zu)", decimals,
+                      s.median, decimals, s.p99, decimals, s.max, s.n);
+    else
+        std::snprintf(text, sizeof text, "median %.*f / max %.*f ms (n=%zu, too few for a p99)",
+                      decimals, s.median, decimals, s.max, s.n);
     return text;
 }
 
 inline std::map<std::string, double> summaryValues(const Summary &s)
 {
-    return {{"n", double(s.n)}, {"median_ms", s.median}, {"p99_ms", s.p99}, {"max_ms", s.max}};
+    std::map<std::string, double> values{
+        {"n", double(s.n)}, {"median_ms", s.median}, {"max_ms", s.max}};
+    if (s.n >= kP99Samples)
+        values["p99_ms"] = s.p99;
+    return values;
 }
 
-// A percentile needs this many samples to be more than the largest of them.
-constexpr std::size_t kP99Samples = 100;
+// A row whose goal bounds the p99 of its samples; with too few for a p99, their maximum,
+// which bounds it, is judged instead.
+inline Row summaryRow(const std::string &name, const Summary &s, double bound,
+                      const std::string &boundText, int decimals = 3)
+{
+    const bool p99 = s.n >= kP99Samples;
+    return {name, summaryText(s, decimals), (p99 ? "p99 <= " : "max <= ") + boundText + " ms",
+            s.n > 0 && (p99 ? s.p99 : s.max) <= bound, summaryValues(s)};
+}
 
-// The rhythm at one speed. With fewer intervals than a p99 needs, the row gives their maximum,
-// judged against the p99's bound, and beside it the bare thread's latest wake-up over the same
-// window: a late interval that the machine shared is the machine's.
+// The rhythm at one speed. With too few intervals for a p99, beside their maximum stands the
+// bare thread's latest wake-up over the same window: a late interval that the machine shared
+// is the machine's.
 inline Row rhythmRow(int period, const std::vector<double> &deviations,
                      std::pair<std::int64_t, std::int64_t> window, const std::vector<Wake> &wakes,
                      const std::string &under)
 {
     const Summary s = summarize(deviations);
-    Row row{"Cat rhythm at " + std::to_string(period) + " ms, interval off the period" + under,
-            summaryText(s), "p99 <= 2 ms", s.n > 0 && s.p99 <= 2.0, summaryValues(s)};
+    Row row = summaryRow("Cat rhythm at " + std::to_string(period) +
+                             " ms, interval off the period" + under,
+                         s, 2.0, "2");
     if (s.n >= kP99Samples)
         return row;
     double machineMax = 0;
     for (const Wake &wake : wakes)
         if (wake.due >= window.first && wake.due <= window.second)
             machineMax = std::max(machineMax, wake.lateMs);
-    char text[160];
-    std::snprintf(text, sizeof text,
-                  "median %.3f / max %.3f ms (n=%zu, too few for a p99); the machine's max "
-                  "meanwhile %.3f ms",
-                  s.median, s.max, s.n, machineMax);
-    row.result = text;
-    row.goal = "max <= 2 ms";
-    row.met = s.n > 0 && s.max <= 2.0;
-    row.values.erase("p99_ms");
+    char text[64];
+    std::snprintf(text, sizeof text, "; the machine's max meanwhile %.3f ms", machineMax);
+    row.result += text;
     row.values["machine_max_ms"] = machineMax;
     return row;
 }

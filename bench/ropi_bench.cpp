@@ -105,10 +105,8 @@ void recordWakeLateness(const std::atomic<bool> &stop, std::vector<Wake> &wakes)
 
 Row onsetRow(const std::string &what, const std::vector<double> &latencies)
 {
-    const Summary s = summarize(latencies);
     const double limit = 512.0 * 1000 / 48000 + 2; // one buffer of the device, and 2 ms
-    return {"Cue onset, " + what, summaryText(s, 2), "p99 <= 12.7 ms", s.n > 0 && s.p99 <= limit,
-            summaryValues(s)};
+    return summaryRow("Cue onset, " + what, summarize(latencies), limit, "12.7", 2);
 }
 
 } // namespace
