@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds and runs the benchmark: the Linux build (about five minutes, most of it
-# two real rounds), then the Windows build under Wine (about five and a half
-# more, in a Wine prefix of its own, build-bench/wine, made on the first run).
+# Builds and runs the benchmark: the Linux build (about nine and a half minutes,
+# most of it six and a half minutes of the cat's rhythm and a real round), then
+# the Windows build under Wine (about five more, in a Wine prefix of its own,
+# build-bench/wine, made on the first run); fifteen minutes at most in all.
 # Prints the figures of both as one Markdown table; build-bench/bench.json keeps
 # them. bench/windows/wine_bench.py --smoke (see its --help) is a short run of
 # the Windows part alone that judges nothing.
@@ -50,4 +51,4 @@ if ! python3 "$root/bench/windows/wine_bench.py" \
         "$root/bench" "$build/bench.json"
     exit 1
 fi
-echo "Windows part: $SECONDS s."
+echo "Windows part: $SECONDS s; the whole run: $((linux + SECONDS)) s."

@@ -11,12 +11,14 @@
 // of every other stamp (QueryPerformanceCounter), from which the script learns how that clock
 // lines up with its own.
 //
-//   ropi_bench.exe [--smoke] [--trace] [--json FILE] [--wineserver-pid PID]
+//   ropi_bench.exe [--smoke] [--trace] [--cpu-marks] [--json FILE]
 //
 // --smoke runs a few ticks of each kind and judges no figure; --trace tells of every tick and
 // of every late wake-up of the bare thread on stderr, to find what made a tick late.
-// With --wineserver-pid, the processor time of the Wine server is read beside the program's
-// own, over the same spans: under Wine part of every wait and message is the server's work.
+// With --cpu-marks the program prints "cpu begin <what>" and "cpu end <what>" around each span
+// of a processor figure and waits for a line on stdin after each: meanwhile wine_bench.py reads
+// the processor time of every process of the Wine prefix, for the share of the program's own
+// process and of Wine's others (its server, services, devices and desktop) over the same spans.
 #include "../Round.h"
 
 #include "platform/Text.h"
@@ -28,10 +30,8 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <string>
 #include <thread>
@@ -55,67 +55,32 @@ struct CueEvent {
     std::string cue;
 };
 
-// The Wine server's processor time, from the kernel's account of the server (one thread, so
-// the first figure of its schedstat is all of it, in nanoseconds). -1 when it cannot be read.
-class ServerClock {
-public:
-    explicit ServerClock(int pid)
-    {
-        if (pid <= 0)
-            return;
-        const std::wstring path = L"Z:\\proc\\" + std::to_wstring(pid) + L"\\schedstat";
-        file_ = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-    }
-    ~ServerClock()
-    {
-        if (file_ != INVALID_HANDLE_VALUE)
-            CloseHandle(file_);
-    }
-    ServerClock(const ServerClock &) = delete;
-    ServerClock &operator=(const ServerClock &) = delete;
-
-    std::int64_t cpuNs() const
-    {
-        if (file_ == INVALID_HANDLE_VALUE)
-            return -1;
-        char text[128] = {};
-        OVERLAPPED from{}; // always from the start: the kernel writes the figures afresh
-        DWORD got = 0;
-        if (!ReadFile(file_, text, sizeof text - 1, &got, &from) || got == 0)
-            return -1;
-        return std::strtoll(text, nullptr, 10);
-    }
-
-private:
-    HANDLE file_ = INVALID_HANDLE_VALUE;
-};
-
-// The program's own processor time over wall time, with the server's beside it. Under Wine,
-// GetProcessTimes counts in the kernel's clock ticks (10 ms): each figure is taken over spans of
-// 10 s and more in all, where that matters little.
+// The program's own processor time over wall time; with marks, wine_bench.py takes every Wine
+// process's over the same spans. Under Wine, GetProcessTimes and the kernel's account that
+// wine_bench.py reads count in clock ticks (10 ms): each figure is taken over spans of 10 s and
+// more in all, where that matters little.
 struct Span {
-    const ServerClock *server;
+    std::string what; // the row's name, after "CPU, "
+    bool marks;
     CpuShare own{};
-    std::int64_t serverCpu = 0, serverStart = 0;
-    bool serverKnown = true;
+    void mark(const char *edge) const
+    {
+        if (!marks)
+            return;
+        std::printf("cpu %s %s\n", edge, what.c_str());
+        std::fflush(stdout);
+        char reply[8];
+        std::fgets(reply, sizeof reply, stdin);
+    }
     void begin()
     {
+        mark("begin");
         own.begin();
-        serverStart = server->cpuNs();
     }
     void end()
     {
         own.end();
-        const std::int64_t now = server->cpuNs();
-        if (now < 0 || serverStart < 0)
-            serverKnown = false;
-        else
-            serverCpu += now - serverStart;
-    }
-    double serverPercent() const
-    {
-        return serverKnown && own.wall > 0 ? 100.0 * double(serverCpu) / double(own.wall) : -1;
+        mark("end");
     }
 };
 
@@ -157,7 +122,7 @@ void runFor(int milliseconds)
 // A bare thread sleeping to fixed deadlines on a high-resolution waitable timer beside the
 // game: how late the machine, Wine included, wakes a sleeper meanwhile. No timer of the game
 // can do better.
-void recordWakeLateness(const std::atomic<bool> &stop, std::vector<double> &lateness, bool trace,
+void recordWakeLateness(const std::atomic<bool> &stop, std::vector<Wake> &wakes, bool trace,
                         std::int64_t origin)
 {
     constexpr std::int64_t kPeriodNs = 100'000'000;
@@ -172,24 +137,17 @@ void recordWakeLateness(const std::atomic<bool> &stop, std::vector<double> &late
         due.QuadPart = -std::max<std::int64_t>(1, (deadline - wallNs()) / 100); // relative, 100 ns
         SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE);
         WaitForSingleObject(timer, INFINITE);
-        lateness.push_back(ms(wallNs() - deadline));
-        if (trace && lateness.back() > 1)
+        wakes.push_back({deadline, ms(wallNs() - deadline)});
+        if (trace && wakes.back().lateMs > 1)
             std::fprintf(stderr, "wake %10.3f ms  late by %.3f ms\n", ms(deadline - origin),
-                         lateness.back());
+                         wakes.back().lateMs);
     }
     CloseHandle(timer);
 }
 
-Row cpuRow(const std::string &what, const Span &span, double goal)
+Row cpuRow(const Span &span, double goal)
 {
-    Row row = bench::cpuRow(what, span.own, goal, kUnder);
-    if (const double server = span.serverPercent(); server >= 0) {
-        char text[64];
-        std::snprintf(text, sizeof text, " (Wine server meanwhile %.2f %%)", server);
-        row.result += text;
-        row.values["wineserver_percent"] = server;
-    }
-    return row;
+    return bench::cpuRow(span.what, span.own, goal, kUnder);
 }
 
 // The moments of the cues, for wine_bench.py to find them in its recording.
@@ -206,9 +164,8 @@ std::string eventsJson(const std::vector<CueEvent> &events)
 
 int main(int argc, char **argv)
 {
-    bool smoke = false, trace = false;
+    bool smoke = false, trace = false, marks = false;
     std::string jsonPath = "bench.json";
-    int serverPid = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--smoke")
@@ -217,12 +174,11 @@ int main(int argc, char **argv)
             trace = true;
         else if (arg == "--json" && i + 1 < argc)
             jsonPath = argv[++i];
-        else if (arg == "--wineserver-pid" && i + 1 < argc)
-            serverPid = std::atoi(argv[++i]);
+        else if (arg == "--cpu-marks")
+            marks = true;
     }
     // As the game's own start: the picture decoder is a COM object of the window's thread.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    const ServerClock server(serverPid);
     sync();
 
     // The game reads its picture and cues from the current directory, which the caller sets.
@@ -236,14 +192,21 @@ int main(int argc, char **argv)
     std::vector<CueEvent> events;
 
     // The window idle before any round.
-    Span idle{&server};
+    Span idle{"window idle", marks};
     idle.begin();
     runFor(smoke ? 300 : 10000);
     idle.end();
 
-    // One round without a shot, in the phases of ropi_bench on Linux.
-    Rhythm rhythm(smoke, form.Timer1.Interval());
-    Span running{&server};
+    // One round without a shot. It holds 100 intervals at 250 and at 500 ms; those at 1000
+    // and 2000 ms are reported by their maximum. The rest of the round runs at 250 ms again.
+    Rhythm rhythm(smoke ? std::vector<Rhythm::Phase>{{'4', 250, 3}, {'3', 500, 2}}
+                        : std::vector<Rhythm::Phase>{{'4', 250, kP99Samples},
+                                                     {'3', 500, kP99Samples},
+                                                     {'2', 1000, 10},
+                                                     {'1', 2000, 10},
+                                                     {'4', 250, 1000}},
+                  form.Timer1.Interval());
+    Span running{"round running at 250 ms", marks};
     std::int64_t roundStart = 0;
     form.Timer1.Tick.connect([&] {
         const std::int64_t now = wallNs();
@@ -268,9 +231,8 @@ int main(int argc, char **argv)
     const int roundSeconds = form.timeLeft;
     press(form, WPARAM(rhythm.phases[0].key));
     std::atomic<bool> noiseStop{false};
-    std::vector<double> wakeLateness;
-    std::thread noise(recordWakeLateness, std::cref(noiseStop), std::ref(wakeLateness), trace,
-                      wallNs());
+    std::vector<Wake> wakes;
+    std::thread noise(recordWakeLateness, std::cref(noiseStop), std::ref(wakes), trace, wallNs());
     press(form, VK_SPACE);
     roundStart = wallNs();
     runUntil([&] { return roundOver; }, (roundSeconds + 10) * 1000);
@@ -279,9 +241,11 @@ int main(int argc, char **argv)
     if (running.own.wallStart && !running.own.wall)
         running.end();
 
-    // Shots after the round, each a hit with the 0.5 s chime; beside each, the same chime
-    // waited out by spinning on the device's mode.
-    Span hold{&server}, spin{&server};
+    // Shots after the round, each a hit with the 0.5 s chime; beside every third, the same
+    // chime waited out by spinning on the device's mode, which needs no more samples to show
+    // its cost.
+    Span hold{"hold of a shot (0.5 s chime)", marks};
+    CpuShare spin;
     for (int i = 0; i < (smoke ? 2 : 30); ++i) {
         form.catPos = rules::kScoringSlot;
         // Each shot lands at another point of the sink's 5 ms blocks and of Wine's 10 ms periods.
@@ -292,6 +256,8 @@ int main(int argc, char **argv)
         press(form, 'F');
         hold.end();
         runFor(30);
+        if (i % 3 != 0)
+            continue;
         form.MMControl1.setFileName(u"ピンポン.wav");
         form.MMControl1.setCommand(u"Open");
         // Not timed: it only marks where the shot's own chime can no longer be found.
@@ -307,18 +273,18 @@ int main(int argc, char **argv)
 
     // The window idle again. Once the device has played, Wine's sound driver keeps polling the
     // sound server while the device stays open, as the game keeps it.
-    Span idleAfter{&server};
+    Span idleAfter{"window idle after the round and shots", marks};
     idleAfter.begin();
     runFor(smoke ? 300 : 10000);
     idleAfter.end();
 
-    std::vector<Row> rows = roundRows(rhythm, seconds, roundStart, roundSeconds, wakeLateness,
-                                      " on a waitable timer", kUnder);
-    rows.push_back(cpuRow("window idle", idle, 1));
-    rows.push_back(cpuRow("window idle after the round and shots", idleAfter, 1));
-    rows.push_back(cpuRow("round running at 250 ms", running, 3));
-    rows.push_back(cpuRow("hold of a shot (0.5 s chime)", hold, 5));
-    rows.push_back(spinRow(spin.own, hold.own, kUnder));
+    std::vector<Row> rows =
+        roundRows(rhythm, seconds, roundStart, roundSeconds, wakes, " on a waitable timer", kUnder);
+    rows.push_back(cpuRow(idle, 1));
+    rows.push_back(cpuRow(idleAfter, 1));
+    rows.push_back(cpuRow(running, 3));
+    rows.push_back(cpuRow(hold, 5));
+    rows.push_back(spinRow(spin, hold.own, kUnder));
     rows.push_back(memoryRow("Peak working set, ropi_bench.exe after the round", kUnder));
     printRows(rows, smoke);
     writeJson(jsonPath, rows, eventsJson(events));
