@@ -90,6 +90,12 @@ struct Backend {
     static void stopSound();
     // True until the sound last started has played to its end.
     static bool isSoundPlaying(const audio::Sound *sound);
+#ifdef __EMSCRIPTEN__
+    // The browser runs the game and the driver on the page's one thread, so an ending can only
+    // be reported while the game sleeps. The books' wait for one sleeps here, the page running
+    // on, until the driver reports an ending or the deadline passes.
+    static void sleepForSound(audio::Clock::time_point deadline);
+#endif
 
     // ---- Given to every backend by the shared code ----
 
