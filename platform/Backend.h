@@ -3,8 +3,8 @@
 // What a backend provides: the one list of what the game's window, controls, menus,
 // timers, services and sound need from the system. The game never includes this
 // header. The platform's shared code calls these members, and each backend
-// (platform/qt/, platform/windows/) defines every one of them as a thin
-// translation to its system.
+// (platform/qt/, platform/windows/, platform/web/) defines every one of them as a
+// thin translation to its system.
 //
 // Besides the members of Backend listed under "Provided by the backend", a
 // backend defines its own objects behind the game's: the Native of Container and
