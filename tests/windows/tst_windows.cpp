@@ -142,7 +142,7 @@ TEST(altWithAGameKeyIsTheGames)
     Form1 game; // its menu bar has access keys only for 終了 and バージョン
     game.Load();
     game.Show();
-    SetFocus(game.impl().hwnd);
+    SetFocus(Backend::impl(game).hwnd);
     const std::pair<WPARAM, int> speeds[] = {{'1', 2000}, {'2', 1000}, {'3', 500}, {'4', 250}};
     for (const auto &[key, interval] : speeds) {
         pressWithAlt(key);
@@ -158,7 +158,7 @@ TEST(altWithAGameKeyIsTheGames)
 TEST(theWindowKeepsItsSizeAndHasACloseBoxOnly)
 {
     KeyWindow window; // shown, as the game's
-    const LONG_PTR style = GetWindowLongPtrW(window.impl().hwnd, GWL_STYLE);
+    const LONG_PTR style = GetWindowLongPtrW(Backend::impl(window).hwnd, GWL_STYLE);
     CHECK((style & (WS_CAPTION | WS_SYSMENU)) == (WS_CAPTION | WS_SYSMENU));
     CHECK((style & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX)) == 0);
 }
