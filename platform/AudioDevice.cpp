@@ -134,9 +134,16 @@ std::uint64_t endings()
 
 void waitForEnding(std::uint64_t endingsBefore, Clock::time_point deadline)
 {
+#ifdef __EMSCRIPTEN__
+    // No other thread can report the ending while this one waits: the driver reports it while
+    // the game sleeps.
+    while (endings() == endingsBefore && now() < deadline)
+        Backend::sleepForSound(deadline);
+#else
     Books &device = books();
     std::unique_lock lock(device.mutex);
     device.ended.wait_until(lock, deadline, [&] { return device.endings != endingsBefore; });
+#endif
 }
 
 Clock::time_point now() { return Clock::now(); }

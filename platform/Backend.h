@@ -3,8 +3,8 @@
 // What a backend provides: the one list of what the game's window, controls, menus,
 // timers, services and sound need from the system. The game never includes this
 // header. The platform's shared code calls these members, and each backend
-// (platform/qt/, platform/windows/) defines every one of them as a thin
-// translation to its system.
+// (platform/qt/, platform/windows/, platform/web/) defines every one of them as a
+// thin translation to its system.
 //
 // Besides the members of Backend listed under "Provided by the backend", a
 // backend defines its own objects behind the game's: the Native of Container and
@@ -90,6 +90,12 @@ struct Backend {
     static void stopSound();
     // True until the sound last started has played to its end.
     static bool isSoundPlaying(const audio::Sound *sound);
+#ifdef __EMSCRIPTEN__
+    // The browser runs the game and the driver on the page's one thread, so an ending can only
+    // be reported while the game sleeps. The books' wait for one sleeps here, the page running
+    // on, until the driver reports an ending or the deadline passes.
+    static void sleepForSound(audio::Clock::time_point deadline);
+#endif
 
     // ---- Given to every backend by the shared code ----
 

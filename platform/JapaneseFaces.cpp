@@ -4,12 +4,17 @@ namespace platform {
 
 std::span<const char16_t *const> Backend::japaneseFaces()
 {
-    // IPAPGothic is drawn to the same measures as ＭＳ Ｐゴシック; the faces that
-    // Windows ships come next, then those of Linux desktops.
+    // The first the machine has is used. A browser may run on any system, so the faces of
+    // each are listed.
     static constexpr const char16_t *kFaces[] = {
-        u"ＭＳ Ｐゴシック",  u"MS PGothic",   u"IPAPGothic",    u"Yu Gothic UI", u"Meiryo UI",
-        u"Meiryo",           u"MS UI Gothic", u"ＭＳ ゴシック", u"MS Gothic",    u"IPAGothic",
-        u"Noto Sans CJK JP", u"VL PGothic",   u"TakaoPGothic"};
+        // The game's, then IPAPGothic, drawn to the same measures.
+        u"ＭＳ Ｐゴシック", u"MS PGothic", u"IPAPGothic",
+        // Windows'.
+        u"Yu Gothic UI", u"Meiryo UI", u"Meiryo", u"MS UI Gothic", u"ＭＳ ゴシック", u"MS Gothic",
+        // macOS's.
+        u"Hiragino Kaku Gothic ProN", u"Hiragino Sans", u"Osaka",
+        // Linux desktops' and ChromeOS's.
+        u"IPAGothic", u"Noto Sans CJK JP", u"Noto Sans JP", u"VL PGothic", u"TakaoPGothic"};
     return kFaces;
 }
 

@@ -1,5 +1,3 @@
-#include "platform/AudioDevice.h"
-#include "platform/web/AudioBookkeeping.h"
 #include "platform/web/WebBackend.h"
 
 #include <emscripten/emscripten.h>
@@ -7,9 +5,9 @@
 #include <memory>
 #include <vector>
 
-// The run's audio device on Web Audio (page/audio.js): one AudioContext for the run, each
-// cue an AudioBuffer at the context's own rate, converted here by the shared converter, one
-// voice at a time.
+// The sound driver on Web Audio (page/audio.js): one AudioContext for the run, each cue an
+// AudioBuffer at the context's own rate, converted here by the shared converter, one voice at
+// a time.
 struct platform::audio::Sound {
     int buffer; // the page's AudioBuffer
     Clock::duration length;
@@ -26,123 +24,94 @@ int ropi_audio_play(int buffer);
 void ropi_audio_stop();
 }
 
-namespace platform::audio {
+namespace platform {
 
 namespace {
 
-struct Device {
-    Bookkeeping<Sound> book;
+struct Driver {
     int rate = 0;
+    // The voice sounding, until the page reports it heard to its end or it is cut off; 0 for
+    // none. The page may still report a voice that was cut off: that report is not this one's.
+    int voice = 0;
 };
 
-// Never destroyed: an MMControl that lives in a static of its own may go after this file's
-// statics have.
-Device &device()
+Driver &driver()
 {
-    static auto *const shared = new Device;
-    return *shared;
-}
-
-void cutOff()
-{
-    if (device().book.cutOff())
-        ropi_audio_stop();
+    static Driver shared;
+    return shared;
 }
 
 } // namespace
 
-void acquire()
+bool Backend::openAudio()
 {
-    Device &audio = device();
-    if (!audio.book.firstUser())
-        return;
-    audio.rate = ropi_audio_open();
-    audio.book.setOpen(audio.rate > 0);
+    driver().rate = ropi_audio_open();
+    return driver().rate > 0;
 }
 
-void release()
+void Backend::closeAudio()
 {
-    Device &audio = device();
-    if (!audio.book.lastUser() || !audio.book.isOpen())
-        return;
-    cutOff();
     ropi_audio_close();
-    audio.book.setOpen(false);
+    driver() = {};
 }
 
-bool isOpen() { return device().book.isOpen(); }
+double Backend::audioBytesPerSecond() { return double(driver().rate) * 4; }
 
-double bytesPerSecond() { return isOpen() ? double(device().rate) * 4 : 0; }
-
-Sound *load(const media::WavFormat &format, const media::Bytes &wav)
+audio::Sound *Backend::loadSound(const media::WavFormat &format, const media::Bytes &wav)
 {
-    Device &audio = device();
-    if (!audio.book.isOpen())
-        return nullptr;
-    const std::vector<std::int16_t> samples = media::toStereo16(format, wav, audio.rate);
+    const int rate = driver().rate;
+    const std::vector<std::int16_t> samples = media::toStereo16(format, wav, rate);
     const int frames = int(samples.size() / 2);
     if (frames == 0) // less than a frame: nothing the context could play
         return nullptr;
     const int buffer = ropi_audio_load(samples.data(), frames);
     if (buffer == 0)
         return nullptr;
-    const std::chrono::duration<double> seconds(double(frames) / audio.rate);
-    return new Sound{buffer, std::chrono::duration_cast<Clock::duration>(seconds)};
+    const std::chrono::duration<double> seconds(double(frames) / rate);
+    return new audio::Sound{buffer, std::chrono::duration_cast<audio::Clock::duration>(seconds)};
 }
 
-void unload(Sound *sound)
+void Backend::unloadSound(audio::Sound *sound)
 {
-    if (device().book.current() == sound)
-        cutOff();
     ropi_audio_unload(sound->buffer);
     delete sound;
 }
 
-Clock::duration length(const Sound *sound) { return sound->length; }
+audio::Clock::duration Backend::soundLength(const audio::Sound *sound) { return sound->length; }
 
-std::optional<std::uint64_t> play(Sound *sound)
+bool Backend::startSound(audio::Sound *sound)
 {
-    Device &audio = device();
-    if (!audio.book.isOpen())
-        return std::nullopt;
-    cutOff();
-    const std::uint64_t before = audio.book.endings();
-    const int voice = ropi_audio_play(sound->buffer);
-    if (voice == 0)
-        return std::nullopt;
-    audio.book.started(sound, voice);
-    return before;
+    driver().voice = ropi_audio_play(sound->buffer);
+    return driver().voice != 0;
 }
 
-void halt(Sound *sound)
+void Backend::stopSound()
 {
-    if (device().book.current() == sound)
-        cutOff();
+    if (driver().voice == 0)
+        return;
+    driver().voice = 0;
+    ropi_audio_stop();
 }
 
-bool isSounding(const Sound *sound) { return device().book.current() == sound; }
+bool Backend::isSoundPlaying(const audio::Sound *) { return driver().voice != 0; }
 
-std::uint64_t endings() { return device().book.endings(); }
-
-void waitForEnding(std::uint64_t endingsBefore, Clock::time_point deadline)
+void Backend::sleepForSound(audio::Clock::time_point deadline)
 {
-    // The hold of a shot: sleeps, the page running on, until the page reports the cue heard
-    // or the deadline passes. Events are not taken meanwhile: keys wait in order.
-    while (endings() == endingsBefore) {
-        const auto left = std::chrono::duration<double, std::milli>(deadline - now()).count();
-        if (left <= 0)
-            return;
-        ropi_sleep(left, 0);
-    }
+    // The hold of a shot: the page runs on, and wakes the game when it reports the cue heard.
+    // Events are not taken meanwhile: keys wait in order.
+    const std::chrono::duration<double, std::milli> left = deadline - audio::now();
+    if (left.count() > 0)
+        ropi_sleep(left.count(), 0);
 }
 
-Clock::time_point now() { return Clock::now(); }
-
-} // namespace platform::audio
+} // namespace platform
 
 // The page reports that a voice has been heard to its end: its last sample past the
-// context's output latency. Called from the page's own timer, never inside the game.
+// context's output latency. Called from the page's own timer, while the game sleeps.
 extern "C" EMSCRIPTEN_KEEPALIVE void ropi_audio_ended(int voice)
 {
-    platform::audio::device().book.voiceEnded(voice);
+    if (voice == 0 || voice != platform::driver().voice)
+        return;
+    platform::driver().voice = 0;
+    platform::Backend::soundEnded();
 }

@@ -6,10 +6,7 @@
 // the message box; these files translate between it and the game, in pixels of
 // the screen, with the page's elements known by number.
 
-#include "platform/Controls.h"
-#include "platform/Form.h"
-#include "platform/MenuItem.h"
-#include "platform/Timer.h"
+#include "platform/Backend.h"
 #include "platform/web/TickSchedule.h"
 
 #include <cstdint>
@@ -24,9 +21,6 @@ struct platform::Control::Impl {
 };
 
 struct platform::Form::Impl {
-    // Hands a key press that reached the window to the game.
-    void keyDown(std::int16_t keyCode, std::int16_t shift) { form.keyDown(keyCode, shift); }
-
     Form &form;
     int element;
 };

@@ -18,70 +18,88 @@ Control::~Control()
     ropi_control_remove(impl_->element);
 }
 
-void Control::showGeometry(int x, int y, int width, int height)
+void Backend::showGeometry(Control &control, const PixelRect &pixels)
 {
-    ropi_control_place(impl_->element, x, y, width, height);
+    ropi_control_place(impl(control).element, pixels.x, pixels.y, pixels.width, pixels.height);
 }
 
-void Control::showVisible() { ropi_control_visible(impl_->element, visible_); }
+void Backend::showVisible(Control &control)
+{
+    ropi_control_visible(impl(control).element, control.Visible());
+}
 
-void Control::ZOrder(int position) { ropi_control_order(impl_->element, position != 0); }
+void Backend::bringToFront(Control &control) { ropi_control_order(impl(control).element, false); }
+
+void Backend::sendToBack(Control &control) { ropi_control_order(impl(control).element, true); }
 
 Frame::Frame(Container &parent, Color backColor, float left, float top, float width, float height)
     : Control(left, top, width, height)
 {
-    const int element = ropi_frame_create(parent.native().element, backColor);
+    const int element = ropi_frame_create(Backend::native(parent).element, backColor);
     impl_.reset(new Impl{element});
     native_ = std::make_unique<Native>(Native{element});
-    place();
+    Backend::place(*this);
 }
 
 Label::Label(Container &parent, std::u16string caption, Color foreColor, double fontPoints,
              float left, float top, float width, float height)
     : Control(left, top, width, height), caption_(std::move(caption))
 {
-    impl_.reset(new Impl{ropi_label_create(parent.native().element, foreColor, fontPoints)});
-    showCaption();
-    place();
+    impl_.reset(
+        new Impl{ropi_label_create(Backend::native(parent).element, foreColor, fontPoints)});
+    Backend::showCaption(*this);
+    Backend::place(*this);
 }
 
-void Label::showCaption() { ropi_label_caption(impl_->element, caption_.c_str()); }
+void Backend::showCaption(Label &label)
+{
+    ropi_label_caption(impl(label).element, label.Caption().c_str());
+}
 
 CommandButton::CommandButton(Container &parent, Color backColor, double fontPoints, bool italic,
                              float left, float top, float width, float height)
     : Control(left, top, width, height)
 {
-    impl_.reset(
-        new Impl{ropi_button_create(parent.native().element, backColor, fontPoints, italic)});
+    impl_.reset(new Impl{
+        ropi_button_create(Backend::native(parent).element, backColor, fontPoints, italic)});
     web::addButton(impl_->element, *this);
-    place();
+    Backend::place(*this);
 }
 
-void CommandButton::showCaption() { ropi_button_caption(impl_->element, caption_.c_str()); }
+void Backend::showCaption(CommandButton &button)
+{
+    ropi_button_caption(impl(button).element, button.Caption().c_str());
+}
 
-void CommandButton::showEnabled() { ropi_button_enabled(impl_->element, enabled_); }
+void Backend::showEnabled(CommandButton &button)
+{
+    ropi_button_enabled(impl(button).element, button.Enabled());
+}
 
 Image::Image(Container &parent, float left, float top, float width, float height)
     : Control(left, top, width, height)
 {
-    impl_.reset(new Impl{ropi_image_create(parent.native().element)});
-    place();
+    impl_.reset(new Impl{ropi_image_create(Backend::native(parent).element)});
+    Backend::place(*this);
 }
 
-void Image::showPicture()
+// The page's canvas keeps the picture drawn at the control's size, and draws it again only
+// when the size or the picture changes (page/window.js).
+void Backend::showPicture(Image &image)
 {
-    ropi_image_picture(impl_->element, picture_.impl() ? picture_.impl()->bitmap : 0);
+    const Picture::Impl *picture = impl(image.picture());
+    ropi_image_picture(impl(image).element, picture ? picture->bitmap : 0);
 }
 
 Picture::Impl::~Impl() { ropi_picture_release(bitmap); }
 
-Picture Picture::fromGif(const std::vector<unsigned char> &bytes)
+std::shared_ptr<const Picture::Impl> Backend::decodeGif(const media::Bytes &bytes)
 {
     // The browser decodes it (its first picture), while the page runs on.
     const int bitmap = ropi_picture_decode(bytes.data(), int(bytes.size()));
     if (bitmap == 0)
-        return {};
-    return Picture(std::make_shared<const Impl>(bitmap));
+        return nullptr;
+    return std::make_shared<const Picture::Impl>(bitmap);
 }
 
 } // namespace platform

@@ -36,7 +36,7 @@ void deliver(const std::int32_t *event, const char *code)
         if (Form::Impl *form = targets().form) {
             const std::int16_t keyCode = virtualKeyCode(event[2], code);
             if (keyCode != 0)
-                form->keyDown(keyCode, shiftMask(event[3]));
+                Backend::keyDown(form->form, keyCode, heldModifiers(event[3]));
         }
         break;
     case kClick:

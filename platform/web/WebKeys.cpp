@@ -55,11 +55,10 @@ std::int16_t virtualKeyCode(int keyCode, std::string_view code)
     return static_cast<std::int16_t>(keyCode);
 }
 
-std::int16_t shiftMask(int pageModifiers)
+Backend::Modifiers heldModifiers(int pageModifiers)
 {
-    return static_cast<std::int16_t>((pageModifiers & kPageShift ? vbShiftMask : 0) |
-                                     (pageModifiers & kPageCtrl ? vbCtrlMask : 0) |
-                                     (pageModifiers & kPageAlt ? vbAltMask : 0));
+    return {(pageModifiers & kPageShift) != 0, (pageModifiers & kPageCtrl) != 0,
+            (pageModifiers & kPageAlt) != 0};
 }
 
 } // namespace platform::web

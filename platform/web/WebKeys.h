@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Backend.h"
+
 #include <cstdint>
 #include <string_view>
 
@@ -20,7 +22,7 @@ enum PageModifier : int {
 // code for.
 std::int16_t virtualKeyCode(int keyCode, std::string_view code);
 
-// vbShiftMask, vbCtrlMask and vbAltMask added together.
-std::int16_t shiftMask(int pageModifiers);
+// Shift, Ctrl and Alt, as the page says they were held with the key.
+Backend::Modifiers heldModifiers(int pageModifiers);
 
 } // namespace platform::web

@@ -8,14 +8,14 @@ namespace platform {
 MenuItem::MenuItem(Form &form, std::u16string caption)
     : caption_(std::move(caption)), checked_(false)
 {
-    impl_.reset(new Impl{ropi_menu_add(form.impl().element, 0, caption_.c_str(), false)});
+    impl_.reset(new Impl{ropi_menu_add(Backend::impl(form).element, 0, caption_.c_str(), false)});
     web::addMenuEntry(impl_->entry, *this);
 }
 
 MenuItem::MenuItem(MenuItem &menu, std::u16string caption, bool checked)
     : caption_(std::move(caption)), checked_(checked)
 {
-    impl_.reset(new Impl{ropi_menu_add(0, menu.impl().entry, caption_.c_str(), checked)});
+    impl_.reset(new Impl{ropi_menu_add(0, Backend::impl(menu).entry, caption_.c_str(), checked)});
     web::addMenuEntry(impl_->entry, *this);
 }
 
@@ -25,6 +25,6 @@ MenuItem::~MenuItem()
     ropi_menu_remove(impl_->entry);
 }
 
-void MenuItem::showChecked() { ropi_menu_checked(impl_->entry, checked_); }
+void Backend::showChecked(MenuItem &item) { ropi_menu_checked(impl(item).entry, item.Checked()); }
 
 } // namespace platform

@@ -46,18 +46,18 @@ Timer::Timer(Form &, int interval) : interval_(interval), impl_(new Impl{*this, 
 
 Timer::~Timer() { web::removeTimer(*impl_); }
 
-void Timer::startTicking(int milliseconds)
+void Backend::startTicking(Timer &timer, int milliseconds)
 {
-    impl_->schedule.start(web::now(), milliseconds);
-    web::addTimer(*impl_);
+    impl(timer).schedule.start(web::now(), milliseconds);
+    web::addTimer(impl(timer));
 }
 
-void Timer::stopTicking()
+void Backend::stopTicking(Timer &timer)
 {
-    impl_->schedule.stop();
-    web::removeTimer(*impl_);
+    impl(timer).schedule.stop();
+    web::removeTimer(impl(timer));
 }
 
-bool Timer::isTicking() const { return impl_->schedule.running(); }
+bool Backend::isTicking(const Timer &timer) { return impl(timer).schedule.running(); }
 
 } // namespace platform

@@ -2,7 +2,9 @@
 
 #include "platform/Backend.h"
 
+#include <algorithm>
 #include <atomic>
+#include <thread>
 
 struct platform::audio::Sound {};
 
@@ -12,6 +14,18 @@ struct Driver {
     fakedriver::Settings settings;
     int opens = 0, closes = 0;
     std::atomic<const platform::audio::Sound *> playing = nullptr;
+#ifdef __EMSCRIPTEN__
+    platform::audio::Clock::time_point endsAt = platform::audio::Clock::time_point::max();
+#else
+    std::thread mixer; // ends the sound after a delay
+
+    void joinMixer()
+    {
+        if (mixer.joinable())
+            mixer.join();
+    }
+    ~Driver() { joinMixer(); }
+#endif
 };
 
 Driver driver;
@@ -22,6 +36,11 @@ namespace fakedriver {
 
 void reset(Settings settings)
 {
+#ifdef __EMSCRIPTEN__
+    driver.endsAt = platform::audio::Clock::time_point::max();
+#else
+    driver.joinMixer();
+#endif
     driver.settings = settings;
     driver.opens = driver.closes = 0;
     driver.playing = nullptr;
@@ -34,6 +53,19 @@ void endSound()
 {
     if (driver.playing.exchange(nullptr))
         platform::Backend::soundEnded();
+}
+
+void endSoundAfter(std::chrono::milliseconds delay)
+{
+#ifdef __EMSCRIPTEN__
+    driver.endsAt = platform::audio::now() + delay;
+#else
+    driver.joinMixer();
+    driver.mixer = std::thread([delay] {
+        std::this_thread::sleep_for(delay);
+        endSound();
+    });
+#endif
 }
 
 } // namespace fakedriver
@@ -78,5 +110,16 @@ void Backend::stopSound()
 }
 
 bool Backend::isSoundPlaying(const audio::Sound *sound) { return driver.playing == sound; }
+
+#ifdef __EMSCRIPTEN__
+void Backend::sleepForSound(audio::Clock::time_point deadline)
+{
+    std::this_thread::sleep_until(std::min(deadline, driver.endsAt));
+    if (audio::now() >= driver.endsAt) {
+        driver.endsAt = audio::Clock::time_point::max();
+        fakedriver::endSound();
+    }
+}
+#endif
 
 } // namespace platform

@@ -2,9 +2,12 @@
 
 // A sound driver for the tests of the audio device's books: it plays nothing, and
 // reports endings when the test says, from inside its own calls as SDL's mixer
-// does or not at all as waveOut does for a cut-off, or from another thread.
+// does or not at all as waveOut does for a cut-off, or from another thread (in
+// the browser's build, which has none, while the books sleep, as the page does).
 
 #include "platform/AudioDevice.h"
+
+#include <chrono>
 
 namespace fakedriver {
 
@@ -20,5 +23,7 @@ int opens();
 int closes();
 // The sound on the device plays to its end; from any thread.
 void endSound();
+// The sound on the device plays to its end after the delay, while the test waits for it.
+void endSoundAfter(std::chrono::milliseconds delay);
 
 } // namespace fakedriver

@@ -6,8 +6,6 @@
 
 #include "platform/Backend.h"
 
-#include <thread>
-
 using namespace platform;
 using namespace std::chrono_literals;
 
@@ -79,14 +77,10 @@ TEST(aWaiterWakesAtTheEndingOrAtItsDeadline)
     audio::acquire();
     audio::Sound *cue = audio::load(kCue, {});
     const std::uint64_t before = audio::play(cue).value();
-    std::thread mixer([] {
-        std::this_thread::sleep_for(30ms);
-        fakedriver::endSound();
-    });
+    fakedriver::endSoundAfter(30ms);
     auto start = audio::now();
     audio::waitForEnding(before, start + 10s);
     CHECK(audio::now() - start < 5s && audio::endings() == before + 1);
-    mixer.join();
     start = audio::now();
     audio::waitForEnding(before + 1, start + 50ms); // nothing sounds: no ending comes
     CHECK(audio::now() - start >= 50ms);

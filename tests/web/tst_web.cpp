@@ -1,17 +1,59 @@
 // What the browser backend promises on its own, before any page: keys reach the
 // game as the desktop's key codes on any layout and with an input method on;
 // timers keep their beat and come once after a hold; what came due first is
-// delivered first; and a cue's end is counted once, whether it was heard or cut off.
+// delivered first; and the sound driver tells the device's books of a cue's end
+// only for the cue that sounds, while the game sleeps in the hold of a shot.
 #include "Check.h"
 
+#include "platform/Backend.h"
 #include "platform/KeyCodes.h"
-#include "platform/web/AudioBookkeeping.h"
 #include "platform/web/EventOrder.h"
 #include "platform/web/TickSchedule.h"
 #include "platform/web/WebKeys.h"
 
+#include <cstdint>
+#include <vector>
+
 using namespace platform;
 using namespace platform::web;
+using namespace std::chrono_literals;
+
+// The page's side of the sound (page/audio.js), played here: a context at `rate`, voices
+// numbered from 1, and, while the game sleeps, the cue's end heard if the test says so.
+namespace page {
+
+int rate = 44100;
+int voices = 0;
+int sounding = 0; // the voice started and not stopped
+bool hearsWhileAsleep = false;
+std::vector<double> sleeps; // how long the game asked to sleep, in ms
+
+} // namespace page
+
+extern "C" {
+void ropi_audio_ended(int voice); // the driver's, in WebAudio.cpp
+
+int ropi_audio_open() { return page::rate; }
+void ropi_audio_close() { page::sounding = 0; }
+int ropi_audio_load(const std::int16_t *, int) { return 1; }
+void ropi_audio_unload(int) {}
+int ropi_audio_play(int) { return page::sounding = ++page::voices; }
+void ropi_audio_stop() { page::sounding = 0; }
+void ropi_sleep(double ms, int)
+{
+    page::sleeps.push_back(ms);
+    if (page::hearsWhileAsleep && page::sounding)
+        ropi_audio_ended(page::sounding);
+}
+}
+
+namespace {
+
+// A tenth of a second of silence at 48 kHz, stereo, 16-bit.
+const media::WavFormat kCue{media::WavFormat::kPcm, 2, 48000, 16, 4, 44, 19200};
+const media::Bytes kCueFile(44 + 19200);
+
+} // namespace
 
 TEST(keysArriveAsTheDesktopsKeyCodes)
 {
@@ -54,13 +96,14 @@ TEST(keysArriveAsTheDesktopsKeyCodes)
         CHECK_EQ(virtualKeyCode(row.keyCode, row.code), row.expected);
 }
 
-TEST(modifiersBecomeTheShiftMask)
+TEST(theHeldModifiersAreThoseThePageSaw)
 {
-    CHECK_EQ(shiftMask(0), 0);
-    CHECK_EQ(shiftMask(kPageShift), vbShiftMask);
-    CHECK_EQ(shiftMask(kPageCtrl), vbCtrlMask);
-    CHECK_EQ(shiftMask(kPageAlt), vbAltMask);
-    CHECK_EQ(shiftMask(kPageShift | kPageCtrl | kPageAlt), vbShiftMask + vbCtrlMask + vbAltMask);
+    const Backend::Modifiers none = heldModifiers(0);
+    CHECK(!none.shift && !none.ctrl && !none.alt);
+    const Backend::Modifiers ctrlAlt = heldModifiers(kPageCtrl | kPageAlt);
+    CHECK(!ctrlAlt.shift && ctrlAlt.ctrl && ctrlAlt.alt);
+    const Backend::Modifiers shift = heldModifiers(kPageShift);
+    CHECK(shift.shift && !shift.ctrl && !shift.alt);
 }
 
 TEST(ticksKeepTheirBeatAndComeOnceAfterAHold)
@@ -103,35 +146,56 @@ TEST(whatCameDueFirstGoesFirst)
     CHECK_EQ(nextStep(900, 900.0, std::nullopt).kind, Step::Tick);
 }
 
-TEST(everyCueEndsOnceWhetherHeardOrCutOff)
+TEST(aCueLastsAsLongAtTheContextsOwnRate)
 {
-    struct Sound {};
-    Sound chime, buzzer;
-    audio::Bookkeeping<Sound> book;
-    CHECK(book.firstUser());
-    CHECK(!book.firstUser());
-    CHECK(!book.lastUser());
+    audio::acquire();
+    CHECK_EQ(audio::bytesPerSecond(), 44100.0 * 4);
+    audio::Sound *cue = audio::load(kCue, kCueFile);
+    const auto length = std::chrono::duration<double, std::milli>(audio::length(cue)).count();
+    CHECK(length > 99.9 && length < 100.1);
+    audio::unload(cue);
+    audio::release();
+}
 
-    book.started(&chime, 1);
-    CHECK(book.current() == &chime);
-    book.voiceEnded(2); // not this voice
-    CHECK_EQ(book.endings(), 0u);
-    book.voiceEnded(1); // heard to its end
-    CHECK_EQ(book.endings(), 1u);
-    CHECK(book.current() == nullptr);
-    book.voiceEnded(1); // told twice, counted once
-    CHECK_EQ(book.endings(), 1u);
+// The page's word that a cue was heard comes a moment after it played out; the next cue may
+// have cut it off and started meanwhile.
+TEST(theWordOfACueCutOffIsNotTakenForTheNextOnesEnd)
+{
+    audio::acquire();
+    audio::Sound *chime = audio::load(kCue, kCueFile);
+    audio::Sound *buzzer = audio::load(kCue, kCueFile);
+    const std::uint64_t before = audio::play(chime).value();
+    const int chimeVoice = page::sounding;
+    CHECK_EQ(audio::play(buzzer).value(), before + 1); // the chime cut off
+    ropi_audio_ended(chimeVoice);
+    CHECK(audio::isSounding(buzzer) && audio::endings() == before + 1);
+    ropi_audio_ended(page::sounding);
+    CHECK(!audio::isSounding(buzzer) && audio::endings() == before + 2);
+    audio::unload(chime);
+    audio::unload(buzzer);
+    audio::release();
+}
 
-    // A cue cut off by the next is counted then; the page's late word about it is not.
-    book.started(&chime, 2);
-    CHECK(book.cutOff());
-    book.started(&buzzer, 3);
-    book.voiceEnded(2);
-    CHECK_EQ(book.endings(), 2u);
-    CHECK(book.current() == &buzzer);
-    book.voiceEnded(3);
-    CHECK_EQ(book.endings(), 3u);
-    CHECK(!book.cutOff()); // nothing on the device: nothing to stop
+TEST(theHoldSleepsUntilThePageHearsTheCueOrItsDeadline)
+{
+    audio::acquire();
+    audio::Sound *cue = audio::load(kCue, kCueFile);
+    const std::uint64_t before = audio::play(cue).value();
+    page::sleeps.clear();
+    page::hearsWhileAsleep = true;
+    audio::waitForEnding(before, audio::now() + 10s);
+    CHECK_EQ(audio::endings(), before + 1);
+    CHECK(page::sleeps.size() == 1 && page::sleeps[0] > 9000 && page::sleeps[0] <= 10000);
 
-    CHECK(book.lastUser());
+    // A page that never says: the hold ends at its deadline, and sleeps no further.
+    audio::play(cue);
+    page::hearsWhileAsleep = false;
+    page::sleeps.clear();
+    const auto deadline = audio::now() + 20ms;
+    audio::waitForEnding(before + 1, deadline);
+    CHECK(audio::now() >= deadline && !page::sleeps.empty());
+    for (const double ms : page::sleeps)
+        CHECK(ms > 0 && ms <= 20);
+    audio::unload(cue);
+    audio::release();
 }
