@@ -14,7 +14,7 @@ ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)),
 class Desktop:
     """The X11 desktop build: the program itself, its sound through SDL, which
     can also write it to a file (its disk driver)."""
-    start_timeout = 30  # seconds from launch to the window drawn, on a busy machine
+    start_timeout = 60  # seconds from launch to the window drawn, on a busy machine
     cue_skip = 0  # frames at a cue's start that its sound path may lose
     writes_sound_to_file = True
     ends_on_sigterm = True  # as at a logout

@@ -219,7 +219,12 @@ class Game:
                           check=False) or '').split()
             return [int(w) for w in ids if name is None or
                     (self.x('xdotool', 'getwindowname', w, check=False) or '').strip() == name]
-        return wait_until(found, timeout, f'no window {name or ""}', every=0.1)[0]
+        try:
+            return wait_until(found, timeout, f'no window {name or ""}', every=0.1)[0]
+        except AssertionError:
+            # What the X server holds instead, for the artifacts' reader.
+            print(self.x('xwininfo', '-root', '-tree', check=False), file=sys.stderr)
+            raise
 
     def quit_by(self, label, action, status=0):
         """Runs the action; the game must end at once with the status."""
