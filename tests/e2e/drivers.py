@@ -107,13 +107,13 @@ class Browser(Desktop):
     start_timeout = 60
     writes_sound_to_file = False
     ends_on_sigterm = False
-    site_files = ('index.html', 'ropi.js', 'ropi.wasm', 'ropi.css', 'ropi-page.js', 'ropi.png')
 
     def __init__(self, site, browser):
         super().__init__(site)
         self.site, self.browser = site, browser
 
     def command(self, game):
+        # The page and its program beside the picture and cues that the test left.
         for name in os.listdir(self.site):
             if not os.path.exists(os.path.join(game.cwd, name)) and name not in game.removed:
                 shutil.copy(os.path.join(self.site, name), game.cwd)
@@ -145,9 +145,6 @@ class Browser(Desktop):
 
     def stream_owner(self, game):
         return None  # the browser plays from a process of its own
-
-    def focus(self, game):
-        return game.x('xdotool', 'windowfocus', '--sync', str(game.window), check=False)
 
     def said(self, key):
         """What the page reported for the key, in order."""
