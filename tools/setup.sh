@@ -21,7 +21,7 @@ windows=(cmake g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 
 # The browser game: emscripten to build; the browsers, their drivers, the IPA fonts (without
 # them headless Chromium draws Japanese as boxes), an X server and a sound server to test.
 web=(cmake python3 emscripten chromium chromium-driver firefox-esr python3-selenium fonts-ipafont
-    xvfb xdotool pulseaudio pulseaudio-utils imagemagick)
+    xvfb xdotool xclip x11-utils openbox pulseaudio pulseaudio-utils imagemagick)
 
 case "${1:-play}" in
 play) packages=("${play[@]}") ;;
