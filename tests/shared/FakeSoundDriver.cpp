@@ -6,13 +6,15 @@
 #include <atomic>
 #include <thread>
 
-struct platform::audio::Sound {};
+struct platform::audio::Sound {
+    platform::audio::Clock::duration length;
+};
 
 namespace {
 
 struct Driver {
     fakedriver::Settings settings;
-    int opens = 0, closes = 0;
+    int opens = 0, closes = 0, loaded = 0;
     std::atomic<const platform::audio::Sound *> playing = nullptr;
 #ifdef __EMSCRIPTEN__
     platform::audio::Clock::time_point endsAt = platform::audio::Clock::time_point::max();
@@ -42,12 +44,13 @@ void reset(Settings settings)
     driver.joinMixer();
 #endif
     driver.settings = settings;
-    driver.opens = driver.closes = 0;
+    driver.opens = driver.closes = driver.loaded = 0;
     driver.playing = nullptr;
 }
 
 int opens() { return driver.opens; }
 int closes() { return driver.closes; }
+int loadedSounds() { return driver.loaded; }
 
 void endSound()
 {
@@ -82,17 +85,20 @@ void Backend::closeAudio() { ++driver.closes; }
 
 double Backend::audioBytesPerSecond() { return 48000 * 4; }
 
-audio::Sound *Backend::loadSound(const media::WavFormat &, const media::Bytes &)
+audio::Sound *Backend::loadSound(const media::WavFormat &format, const media::Bytes &)
 {
-    return new audio::Sound;
+    ++driver.loaded;
+    return new audio::Sound{std::chrono::duration_cast<audio::Clock::duration>(
+        std::chrono::duration<double>(format.seconds()))};
 }
 
-void Backend::unloadSound(audio::Sound *sound) { delete sound; }
-
-audio::Clock::duration Backend::soundLength(const audio::Sound *)
+void Backend::unloadSound(audio::Sound *sound)
 {
-    return std::chrono::milliseconds(100);
+    --driver.loaded;
+    delete sound;
 }
+
+audio::Clock::duration Backend::soundLength(const audio::Sound *sound) { return sound->length; }
 
 bool Backend::startSound(audio::Sound *sound)
 {
