@@ -43,7 +43,18 @@ mergeInto(LibraryManager.library, {
   ropi_sleep: function (ms, wakeOnEvents) {
     return Asyncify.handleSleep(function (wakeUp) {
       var sleeper = { wakeUp: wakeUp, onEvents: !!wakeOnEvents, timer: 0 };
-      if (ms >= 0) sleeper.timer = setTimeout(RopiEvents.wake, ms);
+      if (ms >= 0) {
+        // The browser cuts a timeout's fraction of a millisecond and may then wake us a little
+        // before the time asked; sleeping again for that little would be stretched to 4 ms (a
+        // timeout set from a timeout, nested this deep, waits at least that). So the timeout
+        // is rounded up, and the last fraction, which the page's coarse clock may still show,
+        // is waited out here.
+        var until = performance.now() + ms;
+        sleeper.timer = setTimeout(function () {
+          for (var now = performance.now(); now < until && now > until - 1; now = performance.now());
+          RopiEvents.wake();
+        }, Math.ceil(ms));
+      }
       RopiEvents.sleeper = sleeper;
       if (!RopiEvents.ending) {
         // The game's end stops its loop where it stands: no sleep of it ends afterwards.
