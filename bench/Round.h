@@ -238,23 +238,48 @@ inline void printRows(const std::vector<Row> &rows, bool smoke)
 
 // The rows as JSON, then any further members written as they stand. Strings here are plain
 // ASCII or UTF-8 without quotes or backslashes.
+inline std::string rowsJson(const std::vector<Row> &rows, const std::string &more = "")
+{
+    std::string json = "{\"rows\": [\n";
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const Row &r = rows[i];
+        json += "  {\"name\": \"" + r.name + "\", \"result\": \"" + r.result + "\", \"goal\": \"" +
+                r.goal + "\", \"met\": " + (r.met ? "true" : "false");
+        for (const auto &[key, value] : r.values) {
+            char number[32];
+            std::snprintf(number, sizeof number, "%.4f", value);
+            json += ", \"" + key + "\": " + number;
+        }
+        json += std::string("}") + (i + 1 < rows.size() ? "," : "") + "\n";
+    }
+    return json + "]" + more + "}\n";
+}
+
 inline void writeJson(const std::string &path, const std::vector<Row> &rows,
                       const std::string &more = "")
 {
-    FILE *out = std::fopen(path.c_str(), "w");
-    if (!out)
-        return;
-    std::fprintf(out, "{\"rows\": [\n");
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const Row &r = rows[i];
-        std::fprintf(out, "  {\"name\": \"%s\", \"result\": \"%s\", \"goal\": \"%s\", \"met\": %s",
-                     r.name.c_str(), r.result.c_str(), r.goal.c_str(), r.met ? "true" : "false");
-        for (const auto &[key, value] : r.values)
-            std::fprintf(out, ", \"%s\": %.4f", key.c_str(), value);
-        std::fprintf(out, "}%s\n", i + 1 < rows.size() ? "," : "");
+    if (FILE *out = std::fopen(path.c_str(), "w")) {
+        std::fputs(rowsJson(rows, more).c_str(), out);
+        std::fclose(out);
     }
-    std::fprintf(out, "]%s}\n", more.c_str());
-    std::fclose(out);
+}
+
+// A moment the game was asked to sound a cue, and the cue it chose: the script that runs the
+// benchmark finds the cue in a recording of the sound server's sink.
+struct CueEvent {
+    std::string kind; // "jump", "shot", or "spin" for the chime beside a shot
+    std::int64_t ns;
+    std::string cue;
+};
+
+// The moments of the cues, as a further member of the JSON.
+inline std::string eventsJson(const std::vector<CueEvent> &events)
+{
+    std::string json = ",\n\"events\": [\n";
+    for (std::size_t i = 0; i < events.size(); ++i)
+        json += "  {\"kind\": \"" + events[i].kind + "\", \"ns\": " + std::to_string(events[i].ns) +
+                ", \"cue\": \"" + events[i].cue + "\"}" + (i + 1 < events.size() ? ",\n" : "\n");
+    return json + "]";
 }
 
 } // namespace bench

@@ -196,6 +196,18 @@ def main():
         print_table(args.json)
 
 
+def add_rows(path, rows, under, **machine):
+    """Puts the rows of one build, each named with `under` at its end, into the benchmark's
+    JSON in place of those of an earlier run, and what is known of the machine."""
+    bench = json.load(open(path)) if os.path.exists(path) else {"machine": {}, "rows": []}
+    bench["machine"].update(machine)
+    for key, value in (("load_before", ""), ("cpu", "unknown"), ("cores", os.cpu_count()),
+                       ("kernel", os.uname().release)):
+        bench["machine"].setdefault(key, value)
+    bench["rows"] = [r for r in bench["rows"] if not r["name"].endswith(under)] + rows
+    json.dump(bench, open(path, "w"), ensure_ascii=False, indent=1)
+
+
 def print_table(path):
     """Every figure of the benchmark's JSON as one Markdown table, and the machine below it."""
     bench = json.load(open(path))
@@ -209,6 +221,9 @@ def print_table(path):
     if "wine" in machine:
         print(f"Windows rows: {machine['wine']}; load average before them: "
               f"{machine.get('load_before_windows') or 'not given'}")
+    if "browser" in machine:
+        print(f"Browser rows: {machine['browser']}; load average before them: "
+              f"{machine.get('load_before_browser') or 'not given'}")
 
 
 if __name__ == "__main__":

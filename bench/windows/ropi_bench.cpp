@@ -48,13 +48,6 @@ namespace {
 
 const std::string kUnder = " (Windows build under Wine)";
 
-// A moment the game was asked to sound a cue, and the cue it chose.
-struct CueEvent {
-    std::string kind; // "jump", "shot", or "spin" for the chime beside a shot
-    std::int64_t ns;
-    std::string cue;
-};
-
 // The program's own processor time over wall time; with marks, wine_bench.py takes every Wine
 // process's over the same spans. Under Wine, GetProcessTimes and the kernel's account that
 // wine_bench.py reads count in clock ticks (10 ms): each figure is taken over spans of 10 s and
@@ -148,16 +141,6 @@ void recordWakeLateness(const std::atomic<bool> &stop, std::vector<Wake> &wakes,
 Row cpuRow(const Span &span, double goal)
 {
     return bench::cpuRow(span.what, span.own, goal, kUnder);
-}
-
-// The moments of the cues, for wine_bench.py to find them in its recording.
-std::string eventsJson(const std::vector<CueEvent> &events)
-{
-    std::string json = ",\n\"events\": [\n";
-    for (std::size_t i = 0; i < events.size(); ++i)
-        json += "  {\"kind\": \"" + events[i].kind + "\", \"ns\": " + std::to_string(events[i].ns) +
-                ", \"cue\": \"" + events[i].cue + "\"}" + (i + 1 < events.size() ? ",\n" : "\n");
-    return json + "]";
 }
 
 } // namespace

@@ -14,10 +14,8 @@ own and ends every process it started.
 --smoke runs the short mode of ropi_bench.exe and a few start-ups, judges
 nothing and fails only when a kind of figure got no sample."""
 import argparse
-import bisect
 import ctypes
 import json
-import math
 import os
 import shutil
 import statistics
@@ -31,13 +29,12 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
 sys.path.insert(0, os.path.join(ROOT, "bench"))
 import startup  # noqa: E402  (also puts tests/e2e on the path)
-from cues import NAMES, CueBook  # noqa: E402
 from harness import SoundServer, wait_until  # noqa: E402
+from processes import children, cpu_seconds, used  # noqa: E402
+from sink import Recorder, onset_rows  # noqa: E402
 
 UNDER = " (Windows build under Wine)"
 TITLE = "ろぴぽあゲーム"
-RATE, FRAME = 48000, 4
-SILENT = bytes(FRAME)
 
 
 def clock_ns():
@@ -46,142 +43,12 @@ def clock_ns():
     return time.clock_gettime_ns(time.CLOCK_MONOTONIC_RAW)
 
 
-P99_SAMPLES = 100  # as bench/Round.h: with fewer, a p99 is only the largest sample
-
-
-def summarize(values):
-    """Nearest-rank percentiles, as bench/Measure.h takes them; no p99 from too few."""
-    values = sorted(values)
-    n = len(values)
-    if not n:
-        return {"n": 0, "median_ms": 0, "max_ms": 0}
-    def rank(p):
-        return values[max(1, math.ceil(p * n)) - 1]
-    summary = {"n": n, "median_ms": rank(0.5), "max_ms": values[-1]}
-    if n >= P99_SAMPLES:
-        summary["p99_ms"] = rank(0.99)
-    return summary
-
-
-class Recorder:
-    """Records what the sink mixes, from its monitor, and notes when each piece
-    arrived: a frame is mixed no later than the arrival of the piece that holds it.
-    The sink hands its monitor what it mixes as it mixes it, in blocks of a few
-    milliseconds (5 ms here, as Wine's stream asks), so a piece arrives a fraction
-    of a millisecond after its frames were mixed."""
-
-    def __init__(self, server):
-        self.process = subprocess.Popen(
-            ["parec", "--device=game.monitor", f"--rate={RATE}", "--channels=2", "--format=s16le",
-             "--raw", "--latency-msec=10"], env=server.env, stdout=subprocess.PIPE, bufsize=0)
-        self.chunks, self.arrivals, self.ends, self.data = [], [], [], b""
-        self.thread = threading.Thread(target=self._read, daemon=True)
-        self.thread.start()
-
-    def _read(self):
-        # Kept in pieces, joined at the end: copying a growing buffer of minutes of sound
-        # would take the processor from the figures for milliseconds at a time.
-        received = 0
-        while chunk := self.process.stdout.read(65536):
-            now = clock_ns()
-            received += len(chunk)
-            self.chunks.append(chunk)
-            self.arrivals.append(now)
-            self.ends.append(received // FRAME)
-
-    def stop(self):
-        self.process.terminate()
-        self.process.wait()
-        self.thread.join(5)
-        self.data, self.chunks = b"".join(self.chunks), []
-
-    def arrival(self, frame):
-        """When the piece holding the frame arrived; None past the end."""
-        i = bisect.bisect_right(self.ends, frame)
-        return self.arrivals[i] if i < len(self.arrivals) else None
-
-
-def heard_frame(recording, cue, sound):
-    """The first frame of the cue that the sink mixed. Wine may lose a cue's first
-    milliseconds (the sink had mixed past them before they came); the frames that
-    follow keep their place, so the cue is found by its later frames and its first
-    heard frame is the first that matches the file from there on."""
-    for k in range(cue.played - 16):
-        at, there = k * FRAME, (cue.onset + k) * FRAME
-        if sound[at:at + FRAME] != SILENT and \
-                recording[there:there + 16 * FRAME] == sound[at:at + 16 * FRAME]:
-            return cue.onset + k
-    return None
-
-
-def onset_rows(recorder, events, offset, assets):
-    """For every tick and key press, the time to the first frame of its cue that the
-    sink mixed: the cue of that name heard first after the event and before the next."""
-    book = CueBook(assets, skip=960)  # found from 20 ms in: Wine may lose the start
-    recording = recorder.data
-    heard = {}  # by cue: when its first frame was mixed, and how much of its start was lost
-    for cue in book.find(recording):
-        sound = book.sounds[cue.name][0]
-        frame = heard_frame(recording, cue, sound)
-        at = recorder.arrival(frame) if frame is not None else None
-        if at is not None:
-            silent = next(i for i in range(0, len(sound), FRAME) if sound[i:i + FRAME] != SILENT)
-            cut = (frame - cue.onset - silent // FRAME) / RATE * 1000
-            heard.setdefault(cue.name, []).append((at - offset, cut))
-    for times in heard.values():
-        times.sort()
-    latencies = {"jump": [], "shot": [], "spin": []}
-    cuts = {"jump": [], "shot": [], "spin": []}
-    missed = {"jump": 0, "shot": 0, "spin": 0}
-    for i, event in enumerate(events):
-        begin = event["ns"] - 1_000_000  # the offset's own uncertainty, well within a millisecond
-        end = events[i + 1]["ns"] if i + 1 < len(events) else float("inf")
-        times = heard.get(NAMES.get(event["cue"]), [])
-        j = bisect.bisect_left(times, (begin,))
-        if j < len(times) and times[j][0] < end:
-            latencies[event["kind"]].append((times[j][0] - event["ns"]) / 1e6)
-            cuts[event["kind"]].append(times[j][1])
-        else:
-            missed[event["kind"]] += 1
-    rows = []
-    for kind, what in (("jump", "jumps (Timer1 tick"), ("shot", "shots (key press")):
-        s = summarize(latencies[kind])
-        judged = "p99" if "p99_ms" in s else "max"
-        notes = "" if judged == "p99" else ", too few for a p99"
-        notes += f", {missed[kind]} not heard" if missed[kind] else ""
-        cut = [c for c in cuts[kind] if c > 0]
-        if cut:
-            notes += f"; {len(cut)} with up to {max(cut):.1f} ms of their start cut"
-        p99 = f" / p99 {s['p99_ms']:.2f}" if judged == "p99" else ""
-        rows.append({
-            "name": f"Cue onset, {what} to first sample mixed by the PulseAudio sink){UNDER}",
-            "result": f"median {s['median_ms']:.2f}{p99} / max {s['max_ms']:.2f} ms "
-                      f"(n={s['n']}{notes})",
-            "goal": f"{judged} <= 12.7 ms",
-            "met": s["n"] > 0 and s[f"{judged}_ms"] <= 12.7 and not missed[kind],
-            **s, "not_heard": missed[kind], "start_lost": len(cut),
-            "start_lost_max_ms": max(cut, default=0)})
-    return rows
-
-
 def adopt_orphans():
     """Wine's own processes (services.exe, winedevice.exe, explorer.exe...) are started by
     the first program of the prefix and outlive it. Made this script's children when their
     parent ends, they stay known as this prefix's whatever other prefixes run beside it."""
     pr_set_child_subreaper = 36
     ctypes.CDLL(None, use_errno=True).prctl(pr_set_child_subreaper, 1, 0, 0, 0)
-
-
-def children(pid):
-    """The pids of a process's children, from every thread's list."""
-    found = []
-    try:
-        for task in os.listdir(f"/proc/{pid}/task"):
-            with open(f"/proc/{pid}/task/{task}/children") as listed:
-                found += [int(child) for child in listed.read().split()]
-    except OSError:  # the process ended meanwhile
-        pass
-    return found
 
 
 def reap_wine_orphans():
@@ -197,19 +64,6 @@ def reap_wine_orphans():
                 os.waitpid(pid, os.WNOHANG)
         except (OSError, ValueError):
             pass
-
-
-def cpu_seconds(stat_path):
-    """The name and processor seconds so far of a process or thread, from the kernel's
-    account (utime and stime, in clock ticks of 10 ms); None when it has ended."""
-    try:
-        with open(stat_path) as stat:
-            text = stat.read()
-    except OSError:
-        return None
-    fields = text[text.rindex(")") + 2:].split()
-    return (text[text.index("(") + 1:text.rindex(")")],
-            (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK"))
 
 
 def wine_cpu():
@@ -243,15 +97,6 @@ def wine_threads_cpu(pid):
         if seconds and seconds[0].startswith("wine"):
             found[tid] = seconds
     return found
-
-
-def used(before, after):
-    """Seconds used between two readings, by name: what started meanwhile counts from its
-    start; what ended meanwhile is lost, as the kernel forgets it."""
-    by_name = {}
-    for key, (name, seconds) in after.items():
-        by_name[name] = by_name.get(name, 0) + seconds - before.get(key, (name, 0))[1]
-    return by_name
 
 
 class CpuSpans:
@@ -339,7 +184,7 @@ def windows_path(path):
 def run_bench(wine, server, exe, assets, json_path, smoke, trace=False):
     """ropi_bench.exe with its sound recorded: its rows, with its processor figures split
     by process, and its events' cue onsets."""
-    recorder = Recorder(server)
+    recorder = Recorder(server, clock_ns)
     env = with_sound(wine, server)
     command = ["wine", exe, "--json", windows_path(json_path), "--cpu-marks"]
     command += (["--smoke"] if smoke else []) + (["--trace"] if trace else [])
@@ -381,7 +226,7 @@ def run_bench(wine, server, exe, assets, json_path, smoke, trace=False):
     for row in rows:
         if row["name"].startswith("CPU, ") and row["name"].endswith(UNDER):
             spans.split(row, row["name"][len("CPU, "):-len(UNDER)])
-    onsets = onset_rows(recorder, result["events"], offset, assets)
+    onsets = onset_rows(recorder, result["events"], offset, assets, UNDER)
     for row in onsets:
         row["clock_drift_ms"] = drift
         if abs(drift) > 0.5:
@@ -545,17 +390,10 @@ def main():
                 process.wait(5)
         shutil.rmtree(folder, ignore_errors=True)
 
-    bench = json.load(open(args.json)) if os.path.exists(args.json) else {"machine": {}, "rows": []}
-    bench["machine"].update(wine=version, load_before_windows=args.load_before)
-    bench["machine"].setdefault("load_before", "")
-    bench["machine"].setdefault("cpu", "unknown")
-    bench["machine"].setdefault("cores", os.cpu_count())
-    bench["machine"].setdefault("kernel", os.uname().release)
-    bench["rows"] = [r for r in bench["rows"] if not r["name"].endswith(UNDER)] + rows
-    json.dump(bench, open(args.json, "w"), ensure_ascii=False, indent=1)
-    print()
-    startup.print_table(args.json)
+    startup.add_rows(args.json, rows, UNDER, wine=version, load_before_windows=args.load_before)
     if args.smoke:
+        print()
+        startup.print_table(args.json)
         kinds = [r for r in rows if r.get("n", 1) == 0]
         if kinds:
             raise SystemExit("no sample for: " + ", ".join(r["name"] for r in kinds))

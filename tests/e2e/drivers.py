@@ -136,12 +136,7 @@ class Browser(Desktop):
                     f.write(f'user_pref("{pref}", {value});\n')
             return ['/usr/lib/firefox-esr/firefox-esr', '--no-remote', '--profile', profile,
                     '--kiosk', url]
-        return ['/usr/lib/chromium/chromium', '--no-sandbox', '--no-first-run',
-                '--no-default-browser-check', '--disable-extensions', '--disable-sync',
-                '--password-store=basic', f'--user-data-dir={profile}', '--kiosk',
-                '--window-position=0,0', '--window-size=1024,768',
-                '--autoplay-policy=no-user-gesture-required', '--enable-logging=stderr',
-                '--v=0', url]
+        return chromium_command(profile, url)
 
     def stream_owner(self, game):
         return None  # the browser plays from a process of its own
@@ -169,6 +164,16 @@ class Browser(Desktop):
                 return [int(said[-1])]
             return game.process.poll() is not None and [game.process.returncode]
         return wait_until(ended, timeout, 'the page reported no end', every=0.05)[0]
+
+
+def chromium_command(profile, url):
+    """Chromium showing the page alone, filling a screen of 1024x768 or more, with its
+    sound allowed from the start."""
+    return ['/usr/lib/chromium/chromium', '--no-sandbox', '--no-first-run',
+            '--no-default-browser-check', '--disable-extensions', '--disable-sync',
+            '--password-store=basic', f'--user-data-dir={profile}', '--kiosk',
+            '--window-position=0,0', '--window-size=1024,768',
+            '--autoplay-policy=no-user-gesture-required', '--enable-logging=stderr', '--v=0', url]
 
 
 def from_environment():
