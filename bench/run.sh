@@ -1,28 +1,43 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmark: the Linux build (about nine and a half minutes,
-# most of it six and a half minutes of the cat's rhythm and a real round), then
-# the Windows build under Wine (about five more, in a Wine prefix of its own,
-# build-bench/wine, made on the first run); fifteen minutes at most in all.
-# Prints the figures of both as one Markdown table; build-bench/bench.json keeps
-# them. bench/windows/wine_bench.py --smoke (see its --help) is a short run of
-# the Windows part alone that judges nothing.
-#   run.sh [--no-windows] [--runs N] [--round-seconds S]
+# most of it six and a half minutes of the cat's rhythm and a real round), the
+# Windows build under Wine (about five more, in a Wine prefix of its own,
+# build-bench/wine, made on the first run), then the browser build in Chromium
+# (about four more). Prints the figures of all three as one Markdown table;
+# build-bench/bench.json keeps them. bench/windows/wine_bench.py --smoke and
+# bench/web/web_bench.py --smoke (see their --help) are short runs of one part
+# alone that judge nothing.
+#   run.sh [--no-windows] [--no-browser] [--runs N] [--round-seconds S]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-bench"
 windows=1
+browser=1
 args=()
 for arg in "$@"; do
-    if [[ "$arg" == --no-windows ]]; then windows=0; else args+=("$arg"); fi
+    case "$arg" in
+    --no-windows) windows=0 ;;
+    --no-browser) browser=0 ;;
+    *) args+=("$arg") ;;
+    esac
 done
 
 "$root/tools/setup.sh" test
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j2 --target ropi ropi_bench
-# Both builds come first: no figure is taken while anything builds.
-if ((windows)); then
-    "$root/tools/build-windows.sh"
-fi
+# Every build comes first: no figure is taken while anything builds.
+((windows)) && "$root/tools/build-windows.sh"
+((browser)) && "$root/tools/build-web.sh"
+
+table() {
+    python3 -c 'import sys; sys.path.insert(0, sys.argv[1]); import startup; startup.print_table(sys.argv[2])' \
+        "$root/bench" "$build/bench.json"
+}
+failed() {
+    echo "The $1 part failed; the figures taken:" >&2
+    table
+    exit 1
+}
 
 # Timer figures suffer from whatever else runs: the load is kept with them.
 load=$(cut -d' ' -f1-3 /proc/loadavg)
@@ -31,24 +46,32 @@ SECONDS=0
 QT_QPA_PLATFORM="offscreen:configfile=$root/tests/qt/offscreen-1024x768.json" SDL_AUDIODRIVER=dummy \
     "$build/bench/ropi_bench" --json "$build/bench.json"
 echo
-table=()
-((windows)) && table=(--no-table)
 python3 "$root/bench/startup.py" --game "$build/ropi" --assets "$root/assets" --json "$build/bench.json" \
-    --load-before "$load" "${table[@]}" "${args[@]}"
-((windows)) || exit 0
-linux=$SECONDS
+    --load-before "$load" --no-table "${args[@]}"
+parts="Linux $SECONDS s"
 
-load=$(cut -d' ' -f1-3 /proc/loadavg)
-echo
-echo "Linux part: $linux s. Load average before the Windows part: $load"
-SECONDS=0
-if ! python3 "$root/bench/windows/wine_bench.py" \
-    --bench "$root/build-windows/bench/windows/ropi_bench.exe" --game "$root/build-windows/ropi.exe" \
-    --assets "$root/assets" --json "$build/bench.json" --prefix "$build/wine" --load-before "$load" \
-    "${args[@]}"; then
-    echo "The Windows part failed; the figures taken:" >&2
-    python3 -c 'import sys; sys.path.insert(0, sys.argv[1]); import startup; startup.print_table(sys.argv[2])' \
-        "$root/bench" "$build/bench.json"
-    exit 1
+if ((windows)); then
+    load=$(cut -d' ' -f1-3 /proc/loadavg)
+    echo
+    echo "Load average before the Windows part: $load"
+    SECONDS=0
+    python3 "$root/bench/windows/wine_bench.py" \
+        --bench "$root/build-windows/bench/windows/ropi_bench.exe" --game "$root/build-windows/ropi.exe" \
+        --assets "$root/assets" --json "$build/bench.json" --prefix "$build/wine" --load-before "$load" \
+        "${args[@]}" || failed Windows
+    parts="$parts, Windows $SECONDS s"
 fi
-echo "Windows part: $SECONDS s; the whole run: $((linux + SECONDS)) s."
+
+if ((browser)); then
+    load=$(cut -d' ' -f1-3 /proc/loadavg)
+    echo
+    echo "Load average before the browser part: $load"
+    SECONDS=0
+    python3 "$root/bench/web/web_bench.py" --site "$root/build-web/site" \
+        --bench "$root/build-web/bench/web/ropi_bench.js" --json "$build/bench.json" --load-before "$load" ||
+        failed browser
+    parts="$parts, browser $SECONDS s"
+fi
+echo
+table
+echo "The parts: $parts."

@@ -1,0 +1,359 @@
+#!/usr/bin/env python3
+"""Times the browser build in Chromium, beside the other builds' figures of the
+same run. Serves two copies of the site on 127.0.0.1: the game's own, for its
+start-up (from navigation to the window drawn, each in a fresh browser) and the
+bytes it loads; and one with the benchmark program (ropi_bench.js) in the
+game's place, which times the cat's rhythm and the countdown on the page's
+clock and asks this script to read the browser's processes at the edges of each
+processor figure and after the round. Chromium shows the page under Xvfb, with
+its sound going to a private PulseAudio server whose sink is recorded to time
+every cue from its event to its first sample mixed. Adds the rows, marked
+"(browser build in Chromium)", to the benchmark's JSON.
+
+--smoke runs a few ticks of each kind and two start-ups, judges nothing and
+fails only when a kind of figure got no sample."""
+import argparse
+import functools
+import http.server
+import json
+import os
+import shutil
+import signal
+import statistics
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import urllib.parse
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
+sys.path.insert(0, os.path.join(ROOT, "bench"))
+import startup  # noqa: E402  (also puts tests/e2e on the path)
+from drivers import chromium_command  # noqa: E402
+from harness import SoundServer  # noqa: E402
+from processes import children, cpu_seconds, used  # noqa: E402
+from sink import Recorder, onset_rows  # noqa: E402
+
+UNDER = " (browser build in Chromium)"
+CLOCK = time.monotonic_ns  # Chromium's clock, which performance.now() counts on
+
+# Tells the server when the window was first drawn: the frame after the page shows the
+# window, once the page has painted it.
+DRAWN = b"""<script>
+new MutationObserver(function (changes, observer) {
+  if (document.body.dataset.state !== 'running') return;
+  observer.disconnect();
+  requestAnimationFrame(function () {
+    setTimeout(function () { navigator.sendBeacon('ropi-bench/drawn?ms=' + performance.now()); });
+  });
+}).observe(document.documentElement, { attributes: true, subtree: true,
+                                       attributeFilter: ['data-state'] });
+</script>
+"""
+
+
+def chromium_processes(pid):
+    """Each live process of the browser started as pid: pid -> (kind, seconds), the kind
+    from its command line (browser, renderer, gpu-process, audio, network, ...)."""
+    found, todo = {}, [pid]
+    while todo:
+        pid = todo.pop()
+        todo += children(pid)
+        try:
+            with open(f"/proc/{pid}/cmdline", "rb") as f:
+                # Chromium writes its command line anew, spaces between the arguments.
+                arguments = f.read().decode(errors="replace").replace("\0", " ").split()
+        except OSError:
+            continue
+        kind = next((a.split("=", 1)[1] for a in arguments if a.startswith("--type=")), "browser")
+        service = next((a.split("=", 1)[1] for a in arguments
+                        if a.startswith("--utility-sub-type=")), "")
+        if service:
+            kind = service.split(".")[0]  # audio.mojom.AudioService: audio
+        if seconds := cpu_seconds(f"/proc/{pid}/stat"):
+            found[pid] = (kind, seconds[1])
+    return found
+
+
+def memory_kb(pid, key):
+    with open(f"/proc/{pid}/status") as status:
+        return next(int(line.split()[1]) for line in status if line.startswith(key + ":"))
+
+
+class Server(http.server.ThreadingHTTPServer):
+    """The two sites and the benchmark's questions; what it learns, it keeps."""
+
+    def __init__(self, folder):
+        super().__init__(("127.0.0.1", 0), functools.partial(Handler, directory=folder))
+        self.sent = 0  # bytes of every file served
+        self.browser = None  # the pid of the browser at work
+        self.drawn = []  # ms from navigation to the window drawn, each page load
+        self.spans, self.open = {}, {}
+        self.memory = None
+        self.result = None
+        self.done = threading.Event()
+        threading.Thread(target=self.serve_forever, daemon=True).start()
+        self.url = f"http://127.0.0.1:{self.server_address[1]}/"
+
+    def mark(self, edge, what):
+        reading = (CLOCK(), chromium_processes(self.browser), self.sent)
+        if edge == "begin":
+            self.open[what] = reading
+            return
+        began, before, sent_before = self.open.pop(what)
+        now, after, sent = reading
+        span = self.spans.setdefault(what, {"wall": 0, "kinds": {}, "sent": 0})
+        span["wall"] += (now - began) / 1e9
+        span["sent"] += sent - sent_before
+        for kind, seconds in used(before, after).items():
+            span["kinds"][kind] = span["kinds"].get(kind, 0) + seconds
+
+    def read_memory(self):
+        """What the page's renderer (the busiest) holds of its own now, what it has resident
+        now with the browser's code that every page shares, and its peak, in KB."""
+        renderers = [(seconds, pid) for pid, (kind, seconds) in
+                     chromium_processes(self.browser).items() if kind == "renderer"]
+        pid = max(renderers)[1]
+        self.memory = tuple(memory_kb(pid, key) for key in ("RssAnon", "VmRSS", "VmHWM"))
+
+
+class Handler(http.server.SimpleHTTPRequestHandler):
+    extensions_map = dict(http.server.SimpleHTTPRequestHandler.extensions_map,
+                          **{".wasm": "application/wasm", ".js": "text/javascript"})
+
+    def end_headers(self):
+        self.send_header("Cache-Control", "no-store")
+        super().end_headers()
+
+    def send_header(self, keyword, value):
+        if keyword == "Content-Length":
+            self.server.sent += int(value)
+        super().send_header(keyword, value)
+
+    def log_message(self, *args):
+        pass
+
+    def do_GET(self):
+        url = urllib.parse.urlsplit(self.path)
+        if url.path.endswith("/index.html"):
+            return self.page(url.path)
+        if "/ropi-bench/" not in url.path:
+            return super().do_GET()
+        question = url.path.rsplit("/", 1)[1]
+        asked = dict(urllib.parse.parse_qsl(url.query))
+        answer = ""
+        if question == "sync":
+            answer = str(CLOCK())
+        elif question == "cpu":
+            self.server.mark(asked["edge"], asked["what"])
+        elif question == "memory":
+            self.server.read_memory()
+        self.reply(answer)
+
+    def do_POST(self):
+        url = urllib.parse.urlsplit(self.path)
+        body = self.rfile.read(int(self.headers.get("Content-Length") or 0))
+        if url.path.endswith("/drawn"):
+            self.server.drawn.append(float(dict(urllib.parse.parse_qsl(url.query))["ms"]))
+        elif url.path.endswith("/result"):
+            self.server.result = json.loads(body)
+            self.server.done.set()
+        self.reply("")
+
+    def page(self, path):
+        """The page as it stands, with the note of its first drawing."""
+        with open(self.translate_path(path), "rb") as f:
+            text = f.read().replace(b"</head>", DRAWN + b"</head>")
+        self.send_response(200)
+        self.send_header("Content-Type", "text/html; charset=utf-8")
+        self.send_header("Content-Length", str(len(text)))
+        self.end_headers()
+        self.wfile.write(text)
+
+    def reply(self, text):
+        data = text.encode()
+        self.send_response(200)
+        self.send_header("Content-Type", "text/plain")
+        self.send_header("X-Answer-Length", str(len(data)))  # not counted among the files
+        self.end_headers()
+        self.wfile.write(data)
+        self.close_connection = True
+
+
+class Chromium:
+    """Chromium showing one page, in a profile of its own, until ended."""
+
+    def __init__(self, server, env, folder, url):
+        profile = tempfile.mkdtemp(prefix="profile-", dir=folder)
+        self.process = subprocess.Popen(chromium_command(profile, url), env=env,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                        start_new_session=True)
+        server.browser = self.process.pid
+
+    def end(self):
+        try:
+            os.killpg(self.process.pid, signal.SIGTERM)
+            self.process.wait(10)
+        except (ProcessLookupError, subprocess.TimeoutExpired):
+            os.killpg(self.process.pid, signal.SIGKILL)
+            self.process.wait()
+
+
+def wait_for(condition, timeout, what):
+    deadline = time.monotonic() + timeout
+    while not condition():
+        if time.monotonic() > deadline:
+            raise SystemExit(f"web_bench: {what}")
+        time.sleep(0.05)
+
+
+def startup_rows(server, env, folder, runs, site):
+    """Each run in a fresh browser: navigation to the window drawn, and the bytes loaded
+    meanwhile. The first run warms the machine's caches and is not counted."""
+    times, loaded = [], []
+    for run in range(runs + 1):
+        sent, drawn = server.sent, len(server.drawn)
+        browser = Chromium(server, env, folder, server.url + "game/index.html")
+        try:
+            wait_for(lambda: len(server.drawn) > drawn, 60, "the game's window was never drawn")
+        finally:
+            browser.end()
+        if run > 0:
+            times.append(server.drawn[-1])
+            loaded.append(server.sent - sent)
+    median = statistics.median(times)
+    program = sum(os.path.getsize(os.path.join(site, name)) for name in ("ropi.js", "ropi.wasm"))
+    return [{
+        "name": "Start-up, navigation to window drawn (Xvfb, a fresh browser each time)" + UNDER,
+        "result": f"median {median:.0f} ms, min {min(times):.0f}, max {max(times):.0f} "
+                  f"(n={len(times)})",
+        "goal": "<= 300 ms", "met": median <= 300, "median_ms": median, "min_ms": min(times),
+        "max_ms": max(times), "n": len(times)}, {
+        "name": "Bytes the page loads up to its window drawn" + UNDER,
+        "result": f"{statistics.median(loaded) / 1000:.0f} KB, of which ropi.js and ropi.wasm "
+                  f"{program / 1000:.0f} KB",
+        "goal": "ropi.js and ropi.wasm <= 400 KB", "met": program <= 400_000,
+        "kb": statistics.median(loaded) / 1000, "program_kb": program / 1000}]
+
+
+def line_up(syncs):
+    """The server's clock less the page's, from the quickest questions (each a reading of the
+    server's between two of the page's), and how far it moved over the run, in ns."""
+    quickest = min(after - before for before, after, _ in syncs)
+    close = [(before, server - (before + after) // 2) for before, after, server in syncs
+             if after - before <= quickest + 500_000]
+    offsets = [offset for _, offset in close]
+    half = len(offsets) // 2
+    drift = (statistics.median(offsets[half:]) - statistics.median(offsets[:half])) if half else 0
+    return statistics.median(offsets), drift, quickest
+
+
+def cpu_row(span, what, goal):
+    wall = span["wall"]
+    shares = {kind: 100 * seconds / wall for kind, seconds in span["kinds"].items()}
+    total = sum(shares.values())
+    busy = sorted(((share, kind) for kind, share in shares.items() if share > 0), reverse=True)
+    named = ", ".join(f"{kind} {share:.2f}" for share, kind in busy)
+    return {"name": f"CPU, {what}{UNDER}",
+            "result": f"the browser's processes {total:.2f} % over {wall:.1f} s"
+                      + (f" ({named})" if named else ""),
+            "goal": f"<= {goal} %", "met": total <= goal, "percent": total, "seconds": wall,
+            "processes": shares}
+
+
+def bench_rows(server, env, folder, assets, sound, smoke):
+    recorder = Recorder(sound, CLOCK)
+    browser = Chromium(server, env, folder,
+                       server.url + "bench/index.html" + ("?smoke=1" if smoke else ""))
+    try:
+        if not server.done.wait(60 if smoke else 400):
+            raise SystemExit("web_bench: the benchmark page gave no result")
+        time.sleep(0.5)  # the last chime through the sink
+    finally:
+        browser.end()
+        recorder.stop()
+    result = server.result
+    rows = [dict(row, name=row["name"]) for row in result["rows"]]
+    for row in rows:
+        print(f"{row['name']}: {row['result']}", flush=True)
+    offset, drift, quickest = line_up(result["syncs"])
+    onsets = onset_rows(recorder, result["events"], offset, assets, UNDER)
+    for row in onsets:
+        row["result"] += (f"; Chromium's own output latency {result['output_latency_ms']:.1f} ms"
+                          f" and base latency {result['base_latency_ms']:.1f} ms")
+        row.update(clock_drift_ms=drift / 1e6, sync_round_trip_ms=quickest / 1e6,
+                   output_latency_ms=result["output_latency_ms"],
+                   base_latency_ms=result["base_latency_ms"])
+        if abs(drift) > 500_000:
+            row["result"] += f"; the clocks drifted {drift / 1e6:+.2f} ms apart"
+            row["met"] = False
+    at = next((i + 1 for i, row in enumerate(rows) if row["name"].startswith("Machine")), len(rows))
+    rows[at:at] = onsets
+    for what, goal in (("window idle", 1), ("round running at 250 ms", 3),
+                       ("hold of a shot (0.5 s chime)", 5)):
+        rows.append(cpu_row(server.spans[what], what, goal))
+    running = server.spans["round running at 250 ms"]
+    rows[-2]["result"] += (f"; each cue read anew from the server: "
+                           f"{running['sent'] / running['wall'] / 1000:.0f} KB/s")
+    own, rss, peak = (kb / 1024 for kb in server.memory)
+    rows.append({
+        "name": "Memory the page holds after the round: its renderer's own (anonymous) resident "
+                "memory" + UNDER,
+        "result": f"{own:.1f} MB (WebAssembly heap {result['wasm_heap_mb']:.1f} MB, JavaScript "
+                  f"heap {result['js_heap_mb']:.1f} MB); with the browser's code that every page "
+                  f"shares, resident {rss:.1f} MB, peak {peak:.1f} MB",
+        "goal": "<= 80 MB", "met": own <= 80, "rssanon_mb": own, "vmrss_mb": rss,
+        "vmhwm_mb": peak, "wasm_heap_mb": result["wasm_heap_mb"],
+        "js_heap_mb": result["js_heap_mb"]})
+    return rows
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--site", required=True, help="the browser game's site (build-web/site)")
+    parser.add_argument("--bench", required=True, help="ropi_bench.js, beside its .wasm")
+    parser.add_argument("--json", required=True, help="the benchmark's JSON, to add the rows to")
+    parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--load-before", default="")
+    parser.add_argument("--smoke", action="store_true")
+    args = parser.parse_args()
+    if args.smoke:
+        args.runs = 1
+
+    folder = tempfile.mkdtemp(prefix="ropi-web-bench-")
+    processes, xvfb = [], None
+    try:
+        shutil.copytree(args.site, os.path.join(folder, "game"))
+        shutil.copytree(args.site, os.path.join(folder, "bench"))
+        shutil.copy(args.bench, os.path.join(folder, "bench", "ropi.js"))
+        shutil.copy(args.bench[:-len(".js")] + ".wasm", os.path.join(folder, "bench"))
+        sound = SoundServer(folder, processes)
+        xvfb, display = startup.start_xvfb()
+        env = dict(sound.env, DISPLAY=display)
+        server = Server(folder)
+        rows = startup_rows(server, env, folder, args.runs, args.site)
+        rows = bench_rows(server, env, folder, args.site, sound, args.smoke) + rows
+        version = subprocess.run(["chromium", "--version"], capture_output=True,
+                                 text=True).stdout.strip()
+    finally:
+        if xvfb:
+            xvfb.terminate()
+            xvfb.wait()
+        for process in reversed(processes):
+            if process.poll() is None:
+                process.terminate()
+                process.wait(5)
+        shutil.rmtree(folder, ignore_errors=True)
+
+    startup.add_rows(args.json, rows, UNDER, browser=version, load_before_browser=args.load_before)
+    if args.smoke:
+        startup.print_table(args.json)
+        missing = [r["name"] for r in rows if r.get("n", 1) == 0]
+        if missing:
+            raise SystemExit("no sample for: " + ", ".join(missing))
+
+
+if __name__ == "__main__":
+    main()
