@@ -50,28 +50,22 @@ python3 "$root/bench/startup.py" --game "$build/ropi" --assets "$root/assets" --
     --load-before "$load" --no-table "${args[@]}"
 parts="Linux $SECONDS s"
 
-if ((windows)); then
+# A further part, after the load average before it: part NAME COMMAND...
+part() {
+    local name=$1
+    shift
     load=$(cut -d' ' -f1-3 /proc/loadavg)
     echo
-    echo "Load average before the Windows part: $load"
+    echo "Load average before the $name part: $load"
     SECONDS=0
-    python3 "$root/bench/windows/wine_bench.py" \
-        --bench "$root/build-windows/bench/windows/ropi_bench.exe" --game "$root/build-windows/ropi.exe" \
-        --assets "$root/assets" --json "$build/bench.json" --prefix "$build/wine" --load-before "$load" \
-        "${args[@]}" || failed Windows
-    parts="$parts, Windows $SECONDS s"
-fi
-
-if ((browser)); then
-    load=$(cut -d' ' -f1-3 /proc/loadavg)
-    echo
-    echo "Load average before the browser part: $load"
-    SECONDS=0
-    python3 "$root/bench/web/web_bench.py" --site "$root/build-web/site" \
-        --bench "$root/build-web/bench/web/ropi_bench.js" --json "$build/bench.json" --load-before "$load" ||
-        failed browser
-    parts="$parts, browser $SECONDS s"
-fi
+    "$@" --load-before "$load" || failed "$name"
+    parts="$parts, $name $SECONDS s"
+}
+((windows)) && part Windows python3 "$root/bench/windows/wine_bench.py" \
+    --bench "$root/build-windows/bench/windows/ropi_bench.exe" --game "$root/build-windows/ropi.exe" \
+    --assets "$root/assets" --json "$build/bench.json" --prefix "$build/wine" "${args[@]}"
+((browser)) && part browser python3 "$root/bench/web/web_bench.py" --site "$root/build-web/site" \
+    --bench "$root/build-web/bench/web/ropi_bench.js" --json "$build/bench.json"
 echo
 table
 echo "The parts: $parts."

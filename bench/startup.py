@@ -8,6 +8,7 @@ import ctypes
 import json
 import os
 import select
+import shutil
 import statistics
 import subprocess
 import sys
@@ -206,6 +207,24 @@ def add_rows(path, rows, under, **machine):
         bench["machine"].setdefault(key, value)
     bench["rows"] = [r for r in bench["rows"] if not r["name"].endswith(under)] + rows
     json.dump(bench, open(path, "w"), ensure_ascii=False, indent=1)
+
+
+def end_all(processes, folder):
+    """Ends what a part of the benchmark started, last first, and removes its folder."""
+    for process in reversed(processes):
+        if process.poll() is None:
+            process.terminate()
+            process.wait(5)
+    shutil.rmtree(folder, ignore_errors=True)
+
+
+def judge_smoke(path, rows):
+    """A short run judges no figure, but every kind of figure must have had a sample."""
+    print()
+    print_table(path)
+    missing = [r["name"] for r in rows if r.get("n", 1) == 0]
+    if missing:
+        raise SystemExit("no sample for: " + ", ".join(missing))
 
 
 def print_table(path):

@@ -323,7 +323,7 @@ def main():
         args.runs = 1
 
     folder = tempfile.mkdtemp(prefix="ropi-web-bench-")
-    processes, xvfb = [], None
+    processes = []
     try:
         shutil.copytree(args.site, os.path.join(folder, "game"))
         shutil.copytree(args.site, os.path.join(folder, "bench"))
@@ -331,6 +331,7 @@ def main():
         shutil.copy(args.bench[:-len(".js")] + ".wasm", os.path.join(folder, "bench"))
         sound = SoundServer(folder, processes)
         xvfb, display = startup.start_xvfb()
+        processes.append(xvfb)
         env = dict(sound.env, DISPLAY=display)
         server = Server(folder)
         rows = startup_rows(server, env, folder, args.runs, args.site)
@@ -338,22 +339,11 @@ def main():
         version = subprocess.run(["chromium", "--version"], capture_output=True,
                                  text=True).stdout.strip()
     finally:
-        if xvfb:
-            xvfb.terminate()
-            xvfb.wait()
-        for process in reversed(processes):
-            if process.poll() is None:
-                process.terminate()
-                process.wait(5)
-        shutil.rmtree(folder, ignore_errors=True)
+        startup.end_all(processes, folder)
 
     startup.add_rows(args.json, rows, UNDER, browser=version, load_before_browser=args.load_before)
     if args.smoke:
-        startup.print_table(args.json)
-        missing = [r["name"] for r in rows if r.get("n", 1) == 0]
-        if missing:
-            raise SystemExit("no sample for: " + ", ".join(missing))
-
+        startup.judge_smoke(args.json, rows)
 
 if __name__ == "__main__":
     main()

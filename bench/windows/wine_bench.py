@@ -17,7 +17,6 @@ import argparse
 import ctypes
 import json
 import os
-import shutil
 import statistics
 import subprocess
 import sys
@@ -366,10 +365,10 @@ def main():
     adopt_orphans()
     folder = tempfile.mkdtemp(prefix="ropi-wine-bench-")
     processes = []
-    xvfb = None
     try:
         server = SoundServer(folder, processes)
         xvfb, display = startup.start_xvfb()
+        processes.append(xvfb)
         wine = Wine(os.path.abspath(args.prefix), dict(os.environ, DISPLAY=display))
         wine.start_server()
         json_path = os.path.join(folder, "windows.json")
@@ -379,25 +378,13 @@ def main():
                              display, args.runs, args.round_seconds)
         version = wine.version()
     finally:
-        if xvfb:
-            xvfb.terminate()
-            xvfb.wait()
         if "wine" in locals():
             wine.stop_server()
-        for process in reversed(processes):
-            if process.poll() is None:
-                process.terminate()
-                process.wait(5)
-        shutil.rmtree(folder, ignore_errors=True)
+        startup.end_all(processes, folder)
 
     startup.add_rows(args.json, rows, UNDER, wine=version, load_before_windows=args.load_before)
     if args.smoke:
-        print()
-        startup.print_table(args.json)
-        kinds = [r for r in rows if r.get("n", 1) == 0]
-        if kinds:
-            raise SystemExit("no sample for: " + ", ".join(r["name"] for r in kinds))
-
+        startup.judge_smoke(args.json, rows)
 
 if __name__ == "__main__":
     main()
