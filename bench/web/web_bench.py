@@ -54,6 +54,13 @@ new MutationObserver(function (changes, observer) {
 """
 
 
+# The least a page that plays sound costs: an audio context, running, and nothing else.
+REFERENCE = b"""<!DOCTYPE html><title>reference</title><script>
+var context = new AudioContext({ latencyHint: 'interactive' });
+</script>
+"""
+
+
 def chromium_processes(pid):
     """Each live process of the browser started as pid: pid -> (kind, seconds), the kind
     from its command line (browser, renderer, gpu-process, audio, network, ...)."""
@@ -139,6 +146,8 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         url = urllib.parse.urlsplit(self.path)
         if url.path.endswith("/index.html"):
             return self.page(url.path)
+        if url.path == "/reference.html":
+            return self.send(REFERENCE)
         if "/ropi-bench/" not in url.path:
             return super().do_GET()
         question = url.path.rsplit("/", 1)[1]
@@ -165,12 +174,14 @@ class Handler(http.server.SimpleHTTPRequestHandler):
     def page(self, path):
         """The page as it stands, with the note of its first drawing."""
         with open(self.translate_path(path), "rb") as f:
-            text = f.read().replace(b"</head>", DRAWN + b"</head>")
+            self.send(f.read().replace(b"</head>", DRAWN + b"</head>"))
+
+    def send(self, page):
         self.send_response(200)
         self.send_header("Content-Type", "text/html; charset=utf-8")
-        self.send_header("Content-Length", str(len(text)))
+        self.send_header("Content-Length", str(len(page)))
         self.end_headers()
-        self.wfile.write(text)
+        self.wfile.write(page)
 
     def reply(self, text):
         data = text.encode()
@@ -236,6 +247,22 @@ def startup_rows(server, env, folder, runs, site):
                   f"{program / 1000:.0f} KB",
         "goal": "ropi.js and ropi.wasm <= 400 KB", "met": program <= 400_000,
         "kb": statistics.median(loaded) / 1000, "program_kb": program / 1000}]
+
+
+def reference_row(server, env, folder):
+    """The same Chromium showing a page that holds a running audio context and nothing else."""
+    what = "a page with a running audio context and nothing else, idle"
+    browser = Chromium(server, env, folder, server.url + "reference.html")
+    try:
+        time.sleep(5)  # the browser's own start settles
+        server.mark("begin", what)
+        time.sleep(10)
+        server.mark("end", what)
+    finally:
+        browser.end()
+    row = cpu_row(server.spans[what], what, 100)
+    row.update(goal="(comparison)", met=True)
+    return row
 
 
 def line_up(syncs):
@@ -336,6 +363,9 @@ def main():
         server = Server(folder)
         rows = startup_rows(server, env, folder, args.runs, args.site)
         rows = bench_rows(server, env, folder, args.site, sound, args.smoke) + rows
+        if not args.smoke:
+            at = next(i for i, row in enumerate(rows) if row["name"].startswith("CPU, hold"))
+            rows.insert(at + 1, reference_row(server, env, folder))
         version = subprocess.run(["chromium", "--version"], capture_output=True,
                                  text=True).stdout.strip()
     finally:
