@@ -163,6 +163,7 @@ class Game:
         if kind is not None:
             folder = os.path.join(ARTIFACTS, self.name)
             os.makedirs(folder, exist_ok=True)
+            self.keep_screen(folder)
             for index, (label, shot) in enumerate(self.shots):
                 with open(os.path.join(folder, f'{index:03d}-{label}.ppm'), 'wb') as f:
                     f.write(shot.ppm)
@@ -176,6 +177,18 @@ class Game:
                 process.wait(5)
         self.driver.finish(self)
         shutil.rmtree(self.folder, ignore_errors=True)
+
+    def keep_screen(self, folder):
+        """The screen as the error left it, among the shots, and which window held the
+        focus, for a look afterwards; an X server already gone leaves nothing."""
+        try:
+            self.shot('at-the-error')
+            with open(os.path.join(folder, 'windows.txt'), 'w') as f:
+                f.write(f'game window: {getattr(self, "window", None)}\n'
+                        f'active (window manager): {self.active_window()}\n'
+                        f'input focus: {self.x("xdotool", "getwindowfocus", check=False)}')
+        except (subprocess.SubprocessError, OSError):
+            pass
 
     def x(self, *args, check=True):
         """Runs an X client: its output, or None when it failed and check is off."""
