@@ -136,3 +136,10 @@ def onset_rows(recorder, events, offset, assets, under):
             "start_lost_max_ms": max(cut, default=0)})
     return rows
 
+
+
+def with_onsets(rows, onsets):
+    """The rows with the onsets after the machine's own lateness, in the order of the Linux
+    rows."""
+    at = next((i + 1 for i, row in enumerate(rows) if row["name"].startswith("Machine")), len(rows))
+    return rows[:at] + onsets + rows[at:]

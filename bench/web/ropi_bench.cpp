@@ -163,11 +163,10 @@ int main()
             return roundOver;
         },
         (roundSeconds + 10) * 1000);
-    std::vector<Wake> wakes(4096);
-    std::vector<double> due(wakes.size()), late(wakes.size());
-    wakes.resize(std::size_t(ropi_bench_wakes_take(due.data(), late.data(), int(wakes.size()))));
-    for (std::size_t i = 0; i < wakes.size(); ++i)
-        wakes[i] = {std::int64_t(due[i] * 1e6), late[i]};
+    std::vector<double> due(4096), late(4096);
+    std::vector<Wake> wakes;
+    for (int i = 0, n = ropi_bench_wakes_take(due.data(), late.data(), int(due.size())); i < n; ++i)
+        wakes.push_back({std::int64_t(due[i] * 1e6), late[i]});
     ask("ropi-bench/memory");
 
     // Shots after the round, each a hit with the 0.5 s chime, held until it is heard. One span

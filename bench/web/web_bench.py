@@ -32,9 +32,9 @@ ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
 sys.path.insert(0, os.path.join(ROOT, "bench"))
 import startup  # noqa: E402  (also puts tests/e2e on the path)
 from drivers import chromium_command  # noqa: E402
-from harness import SoundServer  # noqa: E402
+from harness import SoundServer, wait_until  # noqa: E402
 from processes import children, cpu_seconds, used  # noqa: E402
-from sink import Recorder, onset_rows  # noqa: E402
+from sink import Recorder, onset_rows, with_onsets  # noqa: E402
 
 UNDER = " (browser build in Chromium)"
 CLOCK = time.monotonic_ns  # Chromium's clock, which performance.now() counts on
@@ -193,10 +193,10 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         self.wfile.write(page)
 
     def reply(self, text):
+        """An answer to the benchmark, not counted among the bytes of the files."""
         data = text.encode()
         self.send_response(200)
         self.send_header("Content-Type", "text/plain")
-        self.send_header("X-Answer-Length", str(len(data)))  # not counted among the files
         self.end_headers()
         self.wfile.write(data)
         self.close_connection = True
@@ -221,14 +221,6 @@ class Chromium:
             self.process.wait()
 
 
-def wait_for(condition, timeout, what):
-    deadline = time.monotonic() + timeout
-    while not condition():
-        if time.monotonic() > deadline:
-            raise SystemExit(f"web_bench: {what}")
-        time.sleep(0.05)
-
-
 def startup_rows(server, env, folder, runs, site):
     """From navigation to the window drawn, loading the page again and again in one browser, as
     a player opens it in the browser they have running; the first load, in a browser just
@@ -237,8 +229,10 @@ def startup_rows(server, env, folder, runs, site):
     drawn, sent = len(server.drawn), server.sent
     browser = Chromium(server, env, folder, server.url + "game/index.html")
     try:
-        wait_for(lambda: len(server.drawn) > drawn, 60, "the game's window was never drawn")
-        wait_for(lambda: len(server.drawn) > drawn + runs, 30 * runs, "the page did not load again")
+        wait_until(lambda: len(server.drawn) > drawn, 60, "the game's window was never drawn",
+                   every=0.05)
+        wait_until(lambda: len(server.drawn) > drawn + runs, 30 * runs,
+                   "the page did not load again", every=0.05)
     finally:
         browser.end()
     first, loaded = server.drawn[drawn][0], server.drawn[drawn][1] - sent
@@ -312,7 +306,7 @@ def bench_rows(server, env, folder, assets, sound, smoke):
         browser.end()
         recorder.stop()
     result = server.result
-    rows = [dict(row, name=row["name"]) for row in result["rows"]]
+    rows = result["rows"]
     for row in rows:
         print(f"{row['name']}: {row['result']}", flush=True)
     offset, drift, quickest = line_up(result["syncs"])
@@ -326,14 +320,14 @@ def bench_rows(server, env, folder, assets, sound, smoke):
         if abs(drift) > 500_000:
             row["result"] += f"; the clocks drifted {drift / 1e6:+.2f} ms apart"
             row["met"] = False
-    at = next((i + 1 for i, row in enumerate(rows) if row["name"].startswith("Machine")), len(rows))
-    rows[at:at] = onsets
+    rows = with_onsets(rows, onsets)
     for what, goal in (("window idle", 1), ("round running at 250 ms", 3),
                        ("hold of a shot (0.5 s chime)", 5)):
-        rows.append(cpu_row(server.spans[what], what, goal))
-    running = server.spans["round running at 250 ms"]
-    rows[-2]["result"] += (f"; each cue read anew from the server: "
-                           f"{running['sent'] / running['wall'] / 1000:.0f} KB/s")
+        span = server.spans[what]
+        rows.append(cpu_row(span, what, goal))
+        if what.startswith("round"):
+            rows[-1]["result"] += (f"; each cue read anew from the server: "
+                                   f"{span['sent'] / span['wall'] / 1000:.0f} KB/s")
     own, rss, peak = (kb / 1024 for kb in server.memory)
     rows.append({
         "name": "Memory the page holds after the round: its renderer's own (anonymous) resident "

@@ -30,7 +30,7 @@ sys.path.insert(0, os.path.join(ROOT, "bench"))
 import startup  # noqa: E402  (also puts tests/e2e on the path)
 from harness import SoundServer, wait_until  # noqa: E402
 from processes import children, cpu_seconds, used  # noqa: E402
-from sink import Recorder, onset_rows  # noqa: E402
+from sink import Recorder, onset_rows, with_onsets  # noqa: E402
 
 UNDER = " (Windows build under Wine)"
 TITLE = "ろぴぽあゲーム"
@@ -231,9 +231,7 @@ def run_bench(wine, server, exe, assets, json_path, smoke, trace=False):
         if abs(drift) > 0.5:
             row["result"] += f"; the clocks drifted {drift:+.2f} ms apart"
             row["met"] = False
-    # In the order of the Linux rows: the onsets after the machine's own lateness.
-    at = next((i + 1 for i, row in enumerate(rows) if row["name"].startswith("Machine")), len(rows))
-    return rows[:at] + onsets + rows[at:]
+    return with_onsets(rows, onsets)
 
 
 def start_up(watcher, game, assets, env, warm):
