@@ -3,7 +3,6 @@
 #include "platform/Text.h"
 
 #include <cstdio>
-#include <cstring>
 #include <vector>
 
 namespace check {
@@ -37,22 +36,16 @@ std::string describe(const std::u16string &text) { return "u\"" + platform::toUt
 
 } // namespace check
 
-// Runs every test, or those whose names are given.
-int main(int argc, char **argv)
+// Runs every test.
+int main()
 {
-    int failed = 0, run = 0;
+    const int run = int(check::tests().size());
+    int failed = 0;
     for (const auto &[name, test] : check::tests()) {
-        bool chosen = argc == 1;
-        for (int i = 1; i < argc; ++i)
-            chosen = chosen || std::strcmp(argv[i], name) == 0;
-        if (!chosen)
-            continue;
         const int before = check::failures;
         test();
-        ++run;
-        const bool passed = check::failures == before;
-        failed += passed ? 0 : 1;
-        std::printf("%s %s\n", passed ? "PASS" : "FAIL", name);
+        failed += check::failures == before ? 0 : 1;
+        std::printf("%s %s\n", check::failures == before ? "PASS" : "FAIL", name);
     }
     std::printf("%d of %d tests passed\n", run - failed, run);
     return run > 0 ? failed : 1;

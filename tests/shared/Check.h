@@ -5,7 +5,6 @@
 // failure with its place and go on; the program's status is the number of
 // failed tests.
 
-#include <cstdint>
 #include <sstream>
 #include <string>
 

@@ -4,43 +4,35 @@
 #include <cmath>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 namespace testfiles {
 
-namespace {
-
-void put(Bytes &bytes, std::uint32_t value, int size)
+Bytes operator+(Bytes a, const Bytes &b)
 {
-    for (int i = 0; i < size; ++i)
-        bytes.push_back(static_cast<unsigned char>(value >> (8 * i)));
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
 }
 
-void put(Bytes &bytes, const char *fourCharacters)
-{
-    for (int i = 0; i < 4; ++i)
-        bytes.push_back(static_cast<unsigned char>(fourCharacters[i]));
-}
+Bytes text(const std::string &characters) { return Bytes(characters.begin(), characters.end()); }
 
-} // namespace
+Bytes littleEndian(int size, std::initializer_list<std::int64_t> values)
+{
+    Bytes bytes;
+    for (const std::int64_t value : values)
+        for (int i = 0; i < size; ++i)
+            bytes.push_back(static_cast<unsigned char>(std::uint64_t(value) >> (8 * i)));
+    return bytes;
+}
 
 Bytes wavHeader(std::uint32_t rate, std::uint16_t channels, std::uint16_t bits,
                 std::uint32_t dataBytes, std::uint16_t encoding)
 {
-    Bytes bytes;
-    put(bytes, "RIFF");
-    put(bytes, 36 + dataBytes, 4);
-    put(bytes, "WAVE");
-    put(bytes, "fmt ");
-    put(bytes, 16, 4);
-    put(bytes, encoding, 2);
-    put(bytes, channels, 2);
-    put(bytes, rate, 4);
-    put(bytes, rate * channels * bits / 8, 4);
-    put(bytes, channels * bits / 8, 2);
-    put(bytes, bits, 2);
-    put(bytes, "data");
-    put(bytes, dataBytes, 4);
-    return bytes;
+    return text("RIFF") + littleEndian(4, {36 + dataBytes}) + text("WAVEfmt ") +
+           littleEndian(4, {16}) + littleEndian(2, {encoding, channels}) +
+           littleEndian(4, {rate, rate * channels * bits / 8}) +
+           littleEndian(2, {channels * bits / 8, bits}) + text("data") +
+           littleEndian(4, {dataBytes});
 }
 
 Bytes tone(int milliseconds)
@@ -48,8 +40,8 @@ Bytes tone(int milliseconds)
     const int frames = 48 * milliseconds;
     Bytes bytes = wavHeader(48000, 2, 16, std::uint32_t(frames * 4));
     for (int i = 0; i < frames; ++i) {
-        const auto sample = std::uint16_t(std::int16_t(8000 * std::sin(i * 0.0576)));
-        put(bytes, sample | std::uint32_t(sample) << 16, 4);
+        const auto sample = std::int16_t(8000 * std::sin(i * 0.0576));
+        bytes = std::move(bytes) + littleEndian(2, {sample, sample});
     }
     return bytes;
 }
@@ -63,23 +55,13 @@ Bytes catPicture()
 Bytes gif(std::uint16_t width, std::uint16_t height, std::initializer_list<GifFrame> frames)
 {
     const Bytes colours = {0, 0, 0, 255, 255, 255}; // black and white
-    Bytes bytes{'G', 'I', 'F', '8', '9', 'a'};
-    put(bytes, width, 2);
-    put(bytes, height, 2);
-    bytes.insert(bytes.end(), {0x80, 0, 0});
-    bytes.insert(bytes.end(), colours.begin(), colours.end());
-    bytes.insert(bytes.end(), {0x21, 0xFE, 3, 'c', 'a', 't', 2, 'o', 'k', 0});
-    for (const GifFrame &frame : frames) {
-        bytes.insert(bytes.end(), {0x21, 0xF9, 4, 0, 10, 0, 0, 0});
-        bytes.push_back(0x2C);
-        for (const std::uint16_t value : {frame.left, frame.top, frame.width, frame.height})
-            put(bytes, value, 2);
-        bytes.push_back(0x80);
-        bytes.insert(bytes.end(), colours.begin(), colours.end());
-        bytes.insert(bytes.end(), {2, 2, 0x44, 0x01, 0}); // clear, one dot, end: 3-bit codes
-    }
-    bytes.push_back(0x3B);
-    return bytes;
+    Bytes bytes = text("GIF89a") + littleEndian(2, {width, height}) + Bytes{0x80, 0, 0} + colours +
+                  Bytes{0x21, 0xFE, 3, 'c', 'a', 't', 2, 'o', 'k', 0};
+    for (const GifFrame &frame : frames)
+        bytes = std::move(bytes) + Bytes{0x21, 0xF9, 4, 0, 10, 0, 0, 0, 0x2C} +
+                littleEndian(2, {frame.left, frame.top, frame.width, frame.height}) + Bytes{0x80} +
+                colours + Bytes{2, 2, 0x44, 0x01, 0}; // pixels: clear, one dot, end; 3-bit codes
+    return bytes + Bytes{0x3B};
 }
 
 Folder::Folder() : previous_(std::filesystem::current_path())

@@ -14,6 +14,11 @@ namespace testfiles {
 
 using platform::media::Bytes;
 
+Bytes operator+(Bytes a, const Bytes &b);
+Bytes text(const std::string &characters);
+// The values, each in `size` bytes, little-endian, as WAV and GIF files hold numbers.
+Bytes littleEndian(int size, std::initializer_list<std::int64_t> values);
+
 // A PCM WAV header with its format chunk and a data chunk claiming dataBytes.
 Bytes wavHeader(std::uint32_t rate, std::uint16_t channels, std::uint16_t bits,
                 std::uint32_t dataBytes, std::uint16_t encoding = 1);

@@ -9,11 +9,7 @@
 using namespace platform;
 using namespace std::chrono_literals;
 
-namespace {
-
-const media::WavFormat kCue{media::WavFormat::kPcm, 2, 48000, 16, 4, 44, 19200};
-
-} // namespace
+const media::WavFormat kCue{media::WavFormat::kPcm, 2, 48000, 16, 4, 44, 19200}; // 0.1 s
 
 TEST(theDeviceOpensOnceForAllItsUsers)
 {
