@@ -19,10 +19,8 @@ namespace qt = platform::qt;
 inline QString qs(const std::u16string &text) { return QString::fromStdU16String(text); }
 
 // The game's seven cues: the five cat cues, then the hit and the miss.
-inline const QStringList kCueFiles{QStringLiteral("Cat0.wav"), QStringLiteral("Cat1.wav"),
-                                   QStringLiteral("Cat2.wav"), QStringLiteral("Cat3.wav"),
-                                   QStringLiteral("Cat4.wav"), QStringLiteral("ピンポン.wav"),
-                                   QStringLiteral("ブー.wav")};
+inline const QStringList kCueFiles{"Cat0.wav", "Cat1.wav",     "Cat2.wav", "Cat3.wav",
+                                   "Cat4.wav", "ピンポン.wav", "ブー.wav"};
 
 // Writes a file made by the shared test files (testfiles::tone, testfiles::gif...).
 void writeFile(const QString &path, const testfiles::Bytes &bytes);

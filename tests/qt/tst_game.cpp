@@ -8,7 +8,6 @@
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QKeyEvent>
-#include <QMessageBox>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
@@ -30,9 +29,9 @@ void countDownToEnd(Form1 &form)
         form.Timer2_Timer();
 }
 
-void tickUntilMiddle(Form1 &form, bool inMiddle)
+void tickToTheMiddle(Form1 &form)
 {
-    for (int i = 0; i < 200 && (form.catPos == rules::kScoringSlot) != inMiddle; ++i)
+    for (int i = 0; i < 200 && form.catPos != rules::kScoringSlot; ++i)
         form.Timer1_Timer();
 }
 
@@ -57,8 +56,6 @@ private slots:
     void roundStatesAndEveryTransition();
     void shotHoldsTheWindowAndQueuedPressesFollowInOrder();
     void tickThatFellDueDuringAHoldComesOnce();
-    void versionBoxBelongsToTheWindow();
-    void layoutFillsTheScreenInFixedFractions();
     void waysOut_data();
     void waysOut();
 };
@@ -75,22 +72,12 @@ void GameTest::keyTable_data()
         QTest::newRow(name) << key << modifiers << scanCode << autoRepeat << effect;
     };
     const int shift = Qt::ShiftModifier, pad = Qt::KeypadModifier;
+    // The other keys of the game are pressed in the cases below.
     row("Space, at the slow pace", Qt::Key_Space, 0, 65, "start 2000 1000");
-    row("1", Qt::Key_1, 0, 10, "2000 1000");
-    row("3", Qt::Key_3, 0, 12, "500 0010");
-    row("4", Qt::Key_4, 0, 13, "250 0001");
     row("Shift+1 as X11 gives it", Qt::Key_Exclam, shift, 10, "2000 1000");
-    row("5", Qt::Key_5, 0, 14, "hidden 0 1000");
-    row("F", Qt::Key_F, 0, 41, "shot 0 1000");
-    row("J", Qt::Key_J, 0, 44, "shot 0 1000");
-    row("Ctrl+Shift+F", Qt::Key_F, shift | Qt::ControlModifier, 41, "shot 0 1000");
-    row("F held: every repeat shoots", Qt::Key_F, 0, 41, "shot 0 1000", true);
-    row("Enter", Qt::Key_Return, 0, 36, "0 1000");
-    row("Tab", Qt::Key_Tab, 0, 23, "0 1000");
-    row("K", Qt::Key_K, 0, 45, "0 1000");
+    row("Ctrl+Shift+F held: every repeat shoots", Qt::Key_F, shift | Qt::ControlModifier, 41,
+        "shot 0 1000", true);
     row("keypad 1", Qt::Key_1, pad, 87, "0 1000");
-    row("keypad 5", Qt::Key_5, pad, 84, "0 1000");
-    row("keypad 1 without Num Lock", Qt::Key_End, pad, 87, "0 1000");
 }
 
 // What one key does to a fresh window: whether it started a round, shot or
@@ -119,11 +106,11 @@ void GameTest::altWithAGameKeyIsTheGames()
 {
     GameFolder folder;
     auto form = showGame();
-    const std::pair<Qt::Key, int> speeds[] = {
-        {Qt::Key_1, 2000}, {Qt::Key_2, 1000}, {Qt::Key_3, 500}, {Qt::Key_4, 250}};
-    for (const auto &[key, interval] : speeds) {
-        press(*form, key, Qt::AltModifier);
-        QCOMPARE(form->catInterval, interval);
+    // Alt with 1 to 4: the period and the speed marks.
+    const char *effects[] = {"2000 1000", "1000 0100", "500 0010", "250 0001"};
+    for (int i = 0; i < 4; ++i) {
+        press(*form, Qt::Key(Qt::Key_1 + i), Qt::AltModifier);
+        QCOMPARE(QString::number(form->catInterval) + ' ' + speedMarks(*form), effects[i]);
     }
     press(*form, Qt::Key_5, Qt::AltModifier);
     QVERIFY(!form->Imgput.Checked());
@@ -145,20 +132,6 @@ void GameTest::speedAndVisibilityTakeEffectAtTheNextJump()
     QCOMPARE(form->Timer1.Interval(), 1000);
     form->Timer1_Timer();
     QCOMPARE(form->Timer1.Interval(), 500);
-    qt::action(form->ropiM3).trigger();
-    press(*form, Qt::Key_3);
-    QCOMPARE(speedMarks(*form), QStringLiteral("0010"));
-
-    // The cat reaches every slot, drawn and heard where it lands.
-    QSet<int> landed;
-    for (int i = 0; i < 60; ++i) {
-        form->Timer1_Timer();
-        landed << form->catPos;
-        QCOMPARE(form->Image1.Left(), 3072.0f * form->catPos);
-        QCOMPARE(qs(form->MMControl1.FileName()), QStringLiteral("Cat%1.wav").arg(form->catPos));
-        QCOMPARE(form->MMControl1.Mode(), MMControl::kModePlay);
-    }
-    QCOMPARE(landed, (QSet<int>{0, 1, 2, 3, 4}));
 
     qt::action(form->Imgput).trigger(); // hidden from the menu: still seen until the next jump
     QVERIFY(qt::widget(form->Image1).isVisible());
@@ -177,43 +150,40 @@ void GameTest::roundStatesAndEveryTransition()
 {
     GameFolder folder;
     auto form = showGame();
-    // Ready: the disabled button takes no focus.
+    // Ready: the window fills the screen, its controls' edges, not sizes, rounded to pixels:
+    // this row, 460.8 twips at 15 a pixel, is 30 pixels high, not 31.
+    QCOMPARE(qt::window(*form).frameGeometry(), QRect(0, 0, 1024, 768));
+    QCOMPARE(qt::widget(form->lblVeryFast).geometry(), QRect(34, 154, 256, 30));
+    // The disabled button takes no focus.
     press(*form, Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), nullptr);
 
-    // Running: the cat is one slot square at mid-height; shots are judged and scored.
+    // Running: shots are judged and scored.
     press(*form, Qt::Key_Space);
     QVERIFY(form->Timer1.Enabled() && form->Timer2.Enabled());
-    QCOMPARE(QList<float>({form->Image1.Top(), form->Image1.Width(), form->Image1.Height()}),
-             QList<float>({4992, 3072, 3072}));
-    tickUntilMiddle(*form, true);
+    tickToTheMiddle(*form);
     press(*form, Qt::Key_F);
     QCOMPARE(qs(form->lblScore.Caption()), QStringLiteral("得点  10"));
-    tickUntilMiddle(*form, false);
+    form->catPos = 4; // right of the middle; the Alt case shoots at the left
     press(*form, Qt::Key_J);
     press(*form, Qt::Key_J);
     QCOMPARE(qs(form->lblScore.Caption()), QStringLiteral("得点 -10"));
-    QCOMPARE(clipboardText(), qs(form->lblScore.Caption()));
     QCOMPARE(qs(form->cmdReset.Caption()),
              QStringLiteral("得点 -10　おしまい\r\n[ Enter ]でリセット"));
     form->score = -32758; // the score stops at its floor, each shot still judged and copied
     press(*form, Qt::Key_J);
     press(*form, Qt::Key_J);
     QCOMPARE(clipboardText(), QStringLiteral("得点 -32768"));
-    tickUntilMiddle(*form, true);
+    tickToTheMiddle(*form);
     form->score = 32757; // and at its top
     press(*form, Qt::Key_F);
     press(*form, Qt::Key_F);
     QCOMPARE(clipboardText(), QStringLiteral("得点  32767"));
-    form->Timer2_Timer();
-    QCOMPARE(qs(form->lblTime.Caption()), QStringLiteral("TIME 119"));
 
-    // Ended: the cat stops and goes, the button is usable, Enter alone does nothing.
+    // Ended: the cat stops and goes, the button is usable.
     countDownToEnd(*form);
     QVERIFY(!form->Timer1.Enabled() && !qt::widget(form->Image1).isVisible() &&
             qt::widget(form->cmdReset).isEnabled());
-    press(*form, Qt::Key_Return);
-    QVERIFY(form->cmdReset.Enabled());
 
     // Overtime: Space plays on below 0, down to the floor of the count; a click
     // resets without stopping it, and the round then ends at 0 again.
@@ -281,61 +251,18 @@ void GameTest::tickThatFellDueDuringAHoldComesOnce()
     QElapsedTimer clock;
     press(*form, Qt::Key_Space);
     clock.start();
-    QSignalSpy jumps(&qt::timer(form->Timer1), &QTimer::timeout),
-        seconds(&qt::timer(form->Timer2), &QTimer::timeout);
-    QVERIFY(jumps.wait(1000));
-    jumps.clear();
+    int jumps = 0; // the jumps the game is given, not the Qt timer's timeouts
+    form->Timer1.Tick.connect([&] { ++jumps, form->Timer1_Timer(); });
+    QSignalSpy seconds(&qt::timer(form->Timer2), &QTimer::timeout);
+    QTRY_VERIFY_WITH_TIMEOUT(jumps > 0, 1000);
+    jumps = 0;
     press(*form, Qt::Key_F); // the buzzer holds the window over two periods of the cat
     QCoreApplication::processEvents();
-    QCOMPARE(jumps.size(), 1);
+    QCOMPARE(jumps, 1);
     // Space mid-round restarts neither timer: mashing it must not hold the clock back.
     press(*form, Qt::Key_Space);
     QVERIFY(!seconds.isEmpty() || seconds.wait(2000));
     QVERIFY(clock.elapsed() < 1500); // a restart at 0.85 s would end the first second at 1.85 s
-}
-
-void GameTest::versionBoxBelongsToTheWindow()
-{
-    auto form = showGame();
-    QStringList seen; // the title, the text and whether the window owns the box
-    QTimer poll;
-    connect(&poll, &QTimer::timeout, this, [&] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            seen << box->windowTitle() << box->text()
-                 << QVariant(box->parent() == &qt::window(*form)).toString();
-            box->accept();
-            poll.stop();
-        }
-    });
-    poll.start(10);
-    press(*form, Qt::Key_V, Qt::AltModifier);
-    QCOMPARE(seen.value(0), QStringLiteral("バージョン情報"));
-    QCOMPARE(seen.value(2), QStringLiteral("true"));
-    const QStringList lines = seen.value(1).split(QStringLiteral("\r\n"));
-    QCOMPARE(lines.mid(0, 3).join(QLatin1Char('|')),
-             QStringLiteral("ろぴぽ～ゲーム||バージョン1.0"));
-    QVERIFY(lines.size() == 4 && !lines[3].isEmpty());
-}
-
-void GameTest::layoutFillsTheScreenInFixedFractions()
-{
-    auto form = showGame();
-    QCOMPARE(qt::window(*form).frameGeometry(), QRect(0, 0, 1024, 768));
-    QCOMPARE(qt::widget(form->Frame1).geometry(), QRect(0, 0, 1024, 256));
-    const float row = 460.8f; // twips on the 15360 x 11520 screen: top, left, width, height
-    const QList<std::pair<platform::Control *, QList<float>>> layout{
-        {&form->lblSlow, {576, 512, 3072, row}},       {&form->lblNormal, {1152, 512, 3072, row}},
-        {&form->lblFast, {1728, 512, 3072, row}},      {&form->lblVeryFast, {2304, 512, 3840, row}},
-        {&form->lblDisappear, {576, 3840, 5120, row}}, {&form->lblStart, {1152, 3840, 5120, row}},
-        {&form->lblTime, {576, 10752, 3840, 1152}},    {&form->lblScore, {1728, 10752, 3840, 1152}},
-        {&form->cmdReset, {2880, 10752, 3840, 960}},   {&form->lblShoot, {1728, 3840, 5120, row}},
-    };
-    for (const auto &[control, expected] : layout)
-        QCOMPARE(
-            QList<float>({control->Top(), control->Left(), control->Width(), control->Height()}),
-            expected);
-    // Edges, not sizes, are rounded to pixels: this row is 30 pixels high, not 31.
-    QCOMPARE(qt::widget(form->lblVeryFast).geometry(), QRect(34, 154, 256, 30));
 }
 
 // Quitting ends the process, so each way out runs in a child of this test,
@@ -371,7 +298,7 @@ static int runChild(int argc, char **argv, const QString &way)
     childForm = form.get();
     std::at_quick_exit(
         [] { std::printf("%d\n", childForm->MMControl1.Mode()), std::fflush(stdout); });
-    tickUntilMiddle(*form, true); // a long cat cue is sounding when the player leaves
+    tickToTheMiddle(*form); // a long cat cue is sounding when the player leaves
     if (way == QLatin1String("esc"))
         press(*form, Qt::Key_Escape);
     else
