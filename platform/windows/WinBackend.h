@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <mmsystem.h>
+
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -111,5 +113,18 @@ void paintImages(const Container::Native &container, HDC dc, const RECT &dirty);
 
 // The game's window on screen, which owns every message box; none before it is shown.
 HWND windowOnScreen();
+
+// winmm's waveOut as the sound driver calls it. A test may put a device of its own in its
+// place, to see what the driver makes of what a real one may do.
+struct WaveOut {
+    decltype(&::waveOutOpen) open = ::waveOutOpen;
+    decltype(&::waveOutClose) close = ::waveOutClose;
+    decltype(&::waveOutPrepareHeader) prepare = ::waveOutPrepareHeader;
+    decltype(&::waveOutUnprepareHeader) unprepare = ::waveOutUnprepareHeader;
+    decltype(&::waveOutWrite) write = ::waveOutWrite;
+    decltype(&::waveOutReset) reset = ::waveOutReset;
+    decltype(&::waveOutGetPosition) position = ::waveOutGetPosition;
+};
+extern WaveOut waveOut;
 
 } // namespace platform::win

@@ -2,19 +2,26 @@
 // tick that fell due while the window was busy comes once, an Interval of 0
 // never ticks, a menu choice never toggles its mark, the button keeps keys to
 // itself only while it holds the focus, Alt with a game key is the game's, the
-// window keeps its size and has a close box only, the cat is read with WIC, and
-// an Image shows in a Frame as on the window.
+// window keeps its size and has a close box only, the cat is read with WIC, an
+// Image shows in a Frame as on the window, and a shot's hold lasts until the
+// device has played its cue.
 #include "Check.h"
 #include "Files.h"
 
 #include "platform/Controls.h"
 #include "platform/Form.h"
+#include "platform/MMControl.h"
 #include "platform/MenuItem.h"
 #include "platform/Runtime.h"
 #include "platform/Timer.h"
 #include "platform/windows/WinBackend.h"
 #include "window/Form1.h"
 
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -68,6 +75,98 @@ void pressWithAlt(WPARAM key)
     keys[VK_MENU] = 0;
     SetKeyboardState(keys);
 }
+
+// A waveOut device that takes a buffer's samples in real time and marks it done once it has
+// them all, while they reach the speaker `lag` later, as through Windows' audio engine: its
+// played position trails its done flag. A `stuck` device never plays anything.
+namespace lagging {
+
+using Clock = std::chrono::steady_clock;
+
+struct Device {
+    std::chrono::milliseconds lag{};
+    bool stuck = false;
+    HANDLE event = nullptr;
+    std::mutex mutex;
+    std::condition_variable changed;
+    WAVEHDR *taking = nullptr; // the buffer whose samples it is taking
+    Clock::time_point writtenAt;
+    DWORD start = 0, length = 0; // the last buffer's first frame and its length
+    std::thread taker;
+} device;
+
+// Done with the buffer it is taking, whole or not.
+void letGo(std::unique_lock<std::mutex> &lock)
+{
+    if (device.taking)
+        device.taking->dwFlags |= WHDR_DONE;
+    device.taking = nullptr;
+    device.changed.notify_all();
+    lock.unlock();
+    if (device.taker.joinable())
+        device.taker.join();
+    lock.lock();
+}
+
+MMRESULT WINAPI open(HWAVEOUT *out, UINT, const WAVEFORMATEX *, DWORD_PTR event, DWORD_PTR, DWORD)
+{
+    *out = reinterpret_cast<HWAVEOUT>(&device);
+    device.event = reinterpret_cast<HANDLE>(event);
+    device.start = device.length = 0;
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT WINAPI reset(HWAVEOUT)
+{
+    std::unique_lock lock(device.mutex);
+    letGo(lock);
+    device.start = device.length = 0;
+    SetEvent(device.event);
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT WINAPI close(HWAVEOUT out) { return reset(out); }
+MMRESULT WINAPI prepare(HWAVEOUT, WAVEHDR *, UINT) { return MMSYSERR_NOERROR; }
+MMRESULT WINAPI unprepare(HWAVEOUT, WAVEHDR *header, UINT)
+{
+    std::lock_guard lock(device.mutex);
+    return header == device.taking ? WAVERR_STILLPLAYING : MMSYSERR_NOERROR;
+}
+
+MMRESULT WINAPI write(HWAVEOUT, WAVEHDR *header, UINT)
+{
+    std::unique_lock lock(device.mutex);
+    letGo(lock);
+    header->dwFlags &= ~DWORD(WHDR_DONE);
+    device.taking = header;
+    device.start += device.length;
+    device.length = header->dwBufferLength / 4;
+    device.writtenAt = Clock::now();
+    const auto taken = device.writtenAt + std::chrono::milliseconds(device.length / 48);
+    device.taker = std::thread([header, taken] {
+        std::unique_lock lock(device.mutex);
+        if (!device.changed.wait_until(lock, taken, [header] { return device.taking != header; })) {
+            header->dwFlags |= WHDR_DONE;
+            device.taking = nullptr;
+            SetEvent(device.event);
+        }
+    });
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT WINAPI position(HWAVEOUT, MMTIME *time, UINT)
+{
+    std::lock_guard lock(device.mutex);
+    const auto heard = Clock::now() - device.writtenAt - device.lag;
+    const auto frames =
+        std::chrono::duration_cast<std::chrono::microseconds>(heard).count() / 1000 * 48;
+    time->wType = TIME_SAMPLES;
+    time->u.sample =
+        device.stuck ? 0 : device.start + DWORD(std::clamp<long long>(frames, 0, device.length));
+    return MMSYSERR_NOERROR;
+}
+
+} // namespace lagging
 
 } // namespace
 
@@ -215,4 +314,35 @@ TEST(anImageShowsInAFrame)
     ReleaseDC(surface, dc);
     CHECK_EQ(strayPixels, 0);      // the frame's own colour around it
     CHECK(catPixels * 5 > inside); // and the cat over a good part of its place
+}
+
+// A buffer is done once the device has taken its samples, which may still be on their way to
+// the speaker: the hold of a shot lasts until the device has played the cue's end, and no
+// longer than the cue and its margin on a device that plays nothing.
+TEST(theHoldLastsUntilTheDeviceHasPlayedTheCue)
+{
+    using namespace std::chrono_literals;
+    testfiles::Folder folder;
+    folder.write(u"ピンポン.wav", testfiles::tone(100));
+    const win::WaveOut real = win::waveOut;
+    win::waveOut = {lagging::open,  lagging::close, lagging::prepare, lagging::unprepare,
+                    lagging::write, lagging::reset, lagging::position};
+    for (const bool stuck : {false, true}) {
+        lagging::device.lag = 200ms;
+        lagging::device.stuck = stuck;
+        MMControl control;
+        control.setFileName(u"ピンポン.wav");
+        control.setCommand(u"Open");
+        const auto start = audio::now();
+        control.setCommand(u"Play");
+        while (control.Mode() == MMControl::kModePlay)
+            control.waitForModeChange(5ms);
+        const auto held = audio::now() - start;
+        // The buffer, the cue and 50 ms of silence, is done at 150 ms; the cue is heard at 300.
+        if (!stuck)
+            CHECK(held >= 290ms && held < 390ms);
+        else // the cue's length, the silence and the margin of a quarter second
+            CHECK(held >= 390ms && held < 800ms);
+    }
+    win::waveOut = real;
 }
