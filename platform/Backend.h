@@ -72,6 +72,10 @@ struct Backend {
     static void clearClipboard();
     static void setClipboardText(const std::u16string &text);
 
+    // Ends the program with the status at once: no event, timer or destructor of the game runs
+    // afterwards.
+    [[noreturn]] static void endProcess(int exitStatus);
+
     // The sound driver: the run's one audio device, one sound at a time. AudioDevice.cpp
     // keeps its books and never holds a lock of its own while it calls these, so a driver
     // may report an ending from inside any of them.

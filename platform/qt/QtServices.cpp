@@ -5,6 +5,8 @@
 #include <QClipboard>
 #include <QMessageBox>
 
+#include <cstdlib>
+
 namespace platform {
 
 void Backend::showMessageBox(const std::u16string &text, int style, const std::u16string &title)
@@ -31,6 +33,9 @@ void Backend::showMessageBox(const std::u16string &text, int style, const std::u
     if (owner)
         owner->activateWindow();
 }
+
+// Only handlers registered with std::at_quick_exit run; the game registers none.
+void Backend::endProcess(int exitStatus) { std::quick_exit(exitStatus); }
 
 void Backend::clearClipboard() { QGuiApplication::clipboard()->clear(); }
 

@@ -1,5 +1,9 @@
 #include "platform/web/WebBackend.h"
 
+#include <emscripten/emscripten.h>
+
+#include <cstdlib>
+
 namespace platform {
 
 void Backend::showMessageBox(const std::u16string &text, int style, const std::u16string &title)
@@ -10,6 +14,14 @@ void Backend::showMessageBox(const std::u16string &text, int style, const std::u
     const int closedBefore = web::closedBoxes();
     ropi_box_show(text.c_str(), title.c_str(), style & 0x70);
     web::runEventsUntil([closedBefore] { return web::closedBoxes() != closedBefore; }, true);
+}
+
+void Backend::endProcess(int exitStatus)
+{
+    // A page has no process to end: the program stops here, and the page, told the status
+    // (Module.onExit), takes the game off and says that it ended.
+    emscripten_force_exit(exitStatus);
+    std::abort(); // never reached
 }
 
 void Backend::clearClipboard() { ropi_clipboard_write(u""); }
