@@ -28,8 +28,7 @@ def sound_and_sight(game):
         elif (jump.slot == 2 and hits < 2) or (jump.slot != 2 and misses < 3):
             before, shots = game.moment(), shots + 1
             game.key(['f', 'j', 'shift+f', 'shift+j'][shots % 4])
-            verdict = game.wait_for_cue(before, is_verdict)
-            assert verdict.whole, f'{verdict} was cut off'
+            verdict = heard_whole(game.wait_for_cue(before, is_verdict))
             score += 10 if verdict.name == 'chime' else -10
             wait_until(lambda: game.clipboard() == score_line(score), 15,
                        f'the clipboard is {game.clipboard()!r}, not {score_line(score)!r}',
@@ -41,6 +40,21 @@ def sound_and_sight(game):
                 assert verdict.name == ('chime' if jump.slot == 2 else 'buzzer'), (jump, verdict)
                 hits, misses = hits + (jump.slot == 2), misses + (jump.slot != 2)
     raise AssertionError(f'only {hits} hits, {misses} misses and {sightings} sightings')
+
+
+def heard_whole(verdict):
+    """The chime or buzzer, heard to its end: the next jump waited for it. A sound path
+    that stalls (Wine's beside a busy machine: a plain waveOut program's tone stops there for
+    seconds) may keep the end from being heard before the hold's deadline, which is the
+    cue's length and a quarter of a second: the sink's silence after the cut then spans
+    the rest of the cue and that margin, and only then did the next jump cut it off."""
+    if not verdict.whole:
+        assert verdict.silence >= verdict.frames - verdict.played + RATE // 4, \
+            f'{verdict} was cut off'
+        print(f'{verdict}: the sound path stalled, and the game held its window to the deadline')
+    elif verdict.dropouts:
+        print(f'{verdict}: the sound path dropped out, the game did not cut it')
+    return verdict
 
 
 def sighted(game, jump):
@@ -107,8 +121,7 @@ def first_steps():
         game.wait_for_cue(0, is_cat)
         before = game.moment()
         game.key('j')
-        verdict = game.wait_for_cue(before, is_verdict)
-        assert verdict.whole, f'{verdict} was cut off'
+        verdict = heard_whole(game.wait_for_cue(before, is_verdict))
         score = score_line(10 if verdict.name == 'chime' else -10)
         wait_until(lambda: game.clipboard() == score, 15, f'the clipboard is not {score!r}',
                    every=0.1)
