@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Makes a Wine prefix for running the Windows build here: never the user's own.
 # Wine has none of the Japanese faces Windows ships, so the prefix maps them,
-# and the faces of menus and message boxes, to the IPA Gothic fonts.
+# and the faces of menus and message boxes, to the IPA Gothic fonts. A program
+# that crashes has its backtrace written to its standard error, where a test
+# keeps it, instead of a dialog that waits for someone to close it.
 #   wine-prefix.sh <folder>
 set -euo pipefail
 prefix=$1
@@ -21,6 +23,7 @@ faces = {'ＭＳ Ｐゴシック': 'IPAPGothic', 'MS PGothic': 'IPAPGothic', '�
          'MS Shell Dlg': 'IPAPGothic', 'MS Shell Dlg 2': 'IPAPGothic'}
 lines = ['REGEDIT4', '', r'[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]']
 lines += [f'"{face}"="{font}"' for face, font in faces.items()]
+lines += ['', r'[HKEY_CURRENT_USER\Software\Wine\WineDbg]', '"ShowCrashDialog"=dword:00000000']
 open(sys.argv[1], 'w', encoding='utf-16').write('\r\n'.join(lines) + '\r\n')
 PY
 wine regedit /S "$registry"

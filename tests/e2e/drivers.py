@@ -29,6 +29,9 @@ class Desktop:
     def command(self, game):
         return [self.game]
 
+    def prepare(self, game):
+        """Makes ready what the game starts in, once the game's environment is set."""
+
     def stream_owner(self, game):
         """The process whose playback stream is the game's, or None for any."""
         return game.process.pid
@@ -51,6 +54,9 @@ class Desktop:
     def box_is_up(self, game, box):
         return game.x('xdotool', 'getwindowname', str(box), check=False) is not None
 
+    def keep(self, game, folder):
+        """Keeps what tells why a scenario failed, while the game still runs."""
+
     def finish(self, game):
         """Ends what the game left behind, once its processes are stopped."""
 
@@ -58,8 +64,9 @@ class Desktop:
 class Wine(Desktop):
     """The Windows build under Wine, in a prefix of the test's own made from a
     template. Its sound is recorded from the sound server; Wine may lose a
-    cue's first milliseconds, never shift it."""
-    start_timeout = 90  # Wine's server and services start first, in a prefix new to them
+    cue's first milliseconds, never shift it. The game starts as in a Wine
+    session: the prefix's server and services are up first, as a player's are."""
+    start_timeout = 60
     cue_skip = 960  # 20 ms
     writes_sound_to_file = False
     ends_on_sigterm = False
@@ -75,6 +82,29 @@ class Wine(Desktop):
     def command(self, game):
         return ['wine', self.game]
 
+    def prepare(self, game):
+        """Starts the prefix's server, to stay, and its services. On a busy machine one of
+        Wine's own services may crash or hang while it starts: as a player would, Wine is
+        started again; the game itself is not started before Wine is up."""
+        log = os.path.join(game.folder, 'wine-start.log')
+        for attempt in range(3):
+            with open(log, 'ab') as out:
+                try:
+                    # Returns once the server listens: a program started before then would
+                    # start a second server of its own.
+                    for command in (['wineserver', '-p'], ['wine', 'cmd', '/c', 'exit']):
+                        subprocess.run(command, env=game.env, stdin=subprocess.DEVNULL,
+                                       stdout=out, stderr=out, timeout=60, check=True)
+                    with open(log, encoding='utf-8', errors='replace') as said:
+                        if 'Unhandled' not in said.read():
+                            return
+                except subprocess.SubprocessError as error:
+                    out.write(f'{error}\n'.encode())
+            print(f'Wine did not start (see {os.path.basename(log)}); again', file=sys.stderr)
+            self.finish(game)
+            os.rename(log, f'{log}.{attempt}')
+        raise AssertionError('Wine did not start its services')
+
     def stream_owner(self, game):
         return None  # the stream may come from another process of the prefix
 
@@ -82,9 +112,22 @@ class Wine(Desktop):
         # Wine gives its window the focus itself, and never says so to --sync.
         return game.x('xdotool', 'windowfocus', str(game.window), check=False)
 
+    def keep(self, game, folder):
+        """Where every thread of every process of the prefix stands, and how Wine started."""
+        if 'WINEPREFIX' not in getattr(game, 'env', {}):
+            return
+        with open(os.path.join(folder, 'wine-threads.txt'), 'wb') as out:
+            subprocess.run(['winedbg', '--command', 'bt all'], env=game.env, stdout=out,
+                           stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL, timeout=60)
+        for name in os.listdir(game.folder):
+            if name.startswith('wine-start.log'):
+                shutil.copy(os.path.join(game.folder, name), folder)
+
     def finish(self, game):
+        """Ends every process of the prefix and its server."""
         if 'WINEPREFIX' in getattr(game, 'env', {}):
-            subprocess.run(['wineserver', '-k'], env=game.env, capture_output=True, timeout=30)
+            for command in (['wineserver', '-k'], ['wineserver', '-w']):
+                subprocess.run(command, env=game.env, capture_output=True, timeout=30)
 
     def prefix(self, folder):
         """Windows' DLLs are linked from the template, everything Wine may write is copied."""

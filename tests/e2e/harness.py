@@ -148,6 +148,7 @@ class Game:
                                                      check=False), 30,
                        'openbox did not start')
         self.env.update(self.driver.environment(self))
+        self.driver.prepare(self)
         with open(self.log, 'wb') as log:
             self.process = spawn(self.processes, self.driver.command(self), cwd=self.cwd,
                                  env=self.env, stdout=log, stderr=log)
@@ -164,6 +165,10 @@ class Game:
             folder = os.path.join(ARTIFACTS, self.name)
             os.makedirs(folder, exist_ok=True)
             self.keep_screen(folder)
+            try:
+                self.driver.keep(self, folder)
+            except (subprocess.SubprocessError, OSError) as error:
+                print(f'could not keep what the driver keeps: {error}', file=sys.stderr)
             for index, (label, shot) in enumerate(self.shots):
                 with open(os.path.join(folder, f'{index:03d}-{label}.ppm'), 'wb') as f:
                     f.write(shot.ppm)
@@ -190,9 +195,9 @@ class Game:
         except (subprocess.SubprocessError, OSError):
             pass
 
-    def x(self, *args, check=True):
+    def x(self, *args, check=True, timeout=30):
         """Runs an X client: its output, or None when it failed and check is off."""
-        done = subprocess.run(args, env=self.env, capture_output=True, timeout=30)
+        done = subprocess.run(args, env=self.env, capture_output=True, timeout=timeout)
         if done.returncode == 0 or check:
             done.check_returncode()
             return done.stdout.decode()
@@ -223,7 +228,12 @@ class Game:
                           every=0.25)
 
     def clipboard(self):
-        return self.x('xclip', '-o', '-selection', 'clipboard', check=False)
+        """The clipboard's text, or None. Its owner, the game, answers when it gets to it: on a
+        busy machine a look may find no answer yet."""
+        try:
+            return self.x('xclip', '-o', '-selection', 'clipboard', check=False, timeout=5)
+        except subprocess.TimeoutExpired:
+            return None
 
     def wait_for_window(self, name=None, timeout=30):
         """The game's first window, or its first titled `name`."""
