@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
@@ -53,9 +54,11 @@ private slots:
     void keyTable();
     void altWithAGameKeyIsTheGames();
     void speedAndVisibilityTakeEffectAtTheNextJump();
+    void jumpsLandInEverySlotAlike();
     void roundStatesAndEveryTransition();
     void shotHoldsTheWindowAndQueuedPressesFollowInOrder();
     void tickThatFellDueDuringAHoldComesOnce();
+    void versionBox();
     void waysOut_data();
     void waysOut();
 };
@@ -106,10 +109,10 @@ void GameTest::altWithAGameKeyIsTheGames()
 {
     GameFolder folder;
     auto form = showGame();
-    // Alt with 1 to 4: the period and the speed marks.
-    const char *effects[] = {"2000 1000", "1000 0100", "500 0010", "250 0001"};
+    // Alt with 4 to 1: the period and the speed marks, one mark at a time.
+    const char *effects[] = {"250 0001", "500 0010", "1000 0100", "2000 1000"};
     for (int i = 0; i < 4; ++i) {
-        press(*form, Qt::Key(Qt::Key_1 + i), Qt::AltModifier);
+        press(*form, Qt::Key(Qt::Key_4 - i), Qt::AltModifier);
         QCOMPARE(QString::number(form->catInterval) + ' ' + speedMarks(*form), effects[i]);
     }
     press(*form, Qt::Key_5, Qt::AltModifier);
@@ -144,6 +147,26 @@ void GameTest::speedAndVisibilityTakeEffectAtTheNextJump()
     press(*form, Qt::Key_5); // and back: a player who hid the cat can see it again
     form->Timer1_Timer();
     QVERIFY(qt::widget(form->Image1).isVisible());
+}
+
+// Each jump lands in one of the five slots, each as often as the others: none off the right
+// edge, and the outer two no rarer than the middle.
+void GameTest::jumpsLandInEverySlotAlike()
+{
+    GameFolder folder;
+    auto form = showGame();
+    press(*form, Qt::Key_Space);
+    constexpr int kJumps = 2000;
+    int landed[rules::kSlots] = {};
+    for (int i = 0; i < kJumps; ++i) {
+        form->Timer1_Timer();
+        QVERIFY2(form->catPos >= 0 && form->catPos < rules::kSlots,
+                 qPrintable(QStringLiteral("slot %1").arg(form->catPos)));
+        ++landed[form->catPos];
+    }
+    for (int slot = 0; slot < rules::kSlots; ++slot) // a fifth each, give or take five sigmas
+        QVERIFY2(landed[slot] > kJumps * 0.15 && landed[slot] < kJumps * 0.25,
+                 qPrintable(QStringLiteral("slot %1: %2 of %3").arg(slot).arg(landed[slot]).arg(kJumps)));
 }
 
 void GameTest::roundStatesAndEveryTransition()
@@ -263,6 +286,26 @@ void GameTest::tickThatFellDueDuringAHoldComesOnce()
     press(*form, Qt::Key_Space);
     QVERIFY(!seconds.isEmpty() || seconds.wait(2000));
     QVERIFY(clock.elapsed() < 1500); // a restart at 0.85 s would end the first second at 1.85 s
+}
+
+// The version box, as the player reads it: four lines, the version with nothing before its
+// numbers, and no line break after the last.
+void GameTest::versionBox()
+{
+    GameFolder folder;
+    auto form = showGame();
+    QString title, text;
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, this, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            title = box->windowTitle(), text = box->text();
+            box->accept();
+        }
+    });
+    closer.start(10);
+    qt::action(form->mnuVersion).trigger();
+    QCOMPARE(title, QStringLiteral("バージョン情報"));
+    QCOMPARE(text, QStringLiteral("ろぴぽ～ゲーム\r\n\r\nバージョン1.0\r\n制作：ろぴ開発チーム"));
 }
 
 // Quitting ends the process, so each way out runs in a child of this test,

@@ -93,6 +93,12 @@ class Page:
     def hot(self):
         return self.js('var e = document.activeElement; return e && e.getAttribute("aria-label")')
 
+    def composing(self, code):
+        """A key pressed while an input method composes: the browser says only where it is."""
+        for kind in ('rawKeyDown', 'keyUp'):
+            self.driver.execute_cdp_cmd('Input.dispatchKeyEvent', {
+                'type': kind, 'code': code, 'key': 'Process', 'windowsVirtualKeyCode': 229})
+
     def box(self):
         """The open message box's text, or None."""
         return self.js('return document.querySelector("dialog[open]") &&'
@@ -178,11 +184,32 @@ def the_page():
         # The version box keeps the keys, not the clock.
         ActionChains(page.driver).key_down(Keys.ALT).send_keys('v').key_up(Keys.ALT).perform()
         text = wait_until(page.box, 5, 'no version box')
-        assert text.startswith('ろぴぽ～ゲーム\n\nバージョン1.0'), text
+        assert text == 'ろぴぽ～ゲーム\n\nバージョン1.0\n制作：ろぴ開発チーム', text
         page.ticks('the version box')
         page.keys('5', Keys.ENTER)  # the 5 is the box's, not the game's
         wait_until(lambda: page.box() is None, 5, 'Enter did not close the box')
         assert page.marks() == ['はやい'], 'the 5 showed the cat'
+
+        # A Japanese input method switched on: the keys still count by their place.
+        score = page.label('得点')
+        page.composing('Digit4')
+        page.composing('KeyJ')
+        wait_until(lambda: page.marks() == ['すごくはやい'], 5, f'4 was not taken: {page.marks()}')
+        wait_until(lambda: page.label('得点') != score, 10, 'J did not shoot')
+
+        # The hold lasts until the cue is heard: past its end by the sound's output latency,
+        # here a fifth of a second, within the quarter second the hold may outlast its cue.
+        latency = page.driver.execute_cdp_cmd('Page.addScriptToEvaluateOnNewDocument', {
+            'source': "Object.defineProperty(AudioContext.prototype, 'outputLatency', "
+                      "{get: () => 0.2})"})
+        page.open()
+        start = time.monotonic()
+        page.keys('f')  # a miss, before any jump: the buzzer, 0.4 s
+        wait_until(lambda: page.label('得点'), 10, 'no score after a shot')
+        held = time.monotonic() - start
+        assert held >= 0.58, f'the score showed {held:.2f} s after the shot, before the cue was heard'
+        page.driver.execute_cdp_cmd('Page.removeScriptToEvaluateOnNewDocument',
+                                    {'identifier': latency['identifier']})
 
         # A picture that the browser cannot decode; Space, the box's button, ends the game.
         with open(os.path.join(page.site, 'Cat.gif'), 'wb') as f:
