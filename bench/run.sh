@@ -30,7 +30,7 @@ cmake --build "$build" -j2 --target ropi ropi_bench
 ((browser)) && "$root/tools/build-web.sh"
 
 table() {
-    python3 -c 'import sys; sys.path.insert(0, sys.argv[1]); import startup; startup.print_table(sys.argv[2])' \
+    python3 -c 'import sys; sys.path.insert(0, sys.argv[1]); import figures; figures.print_table(sys.argv[2])' \
         "$root/bench" "$build/bench.json"
 }
 failed() {
@@ -44,9 +44,9 @@ load=$(cut -d' ' -f1-3 /proc/loadavg)
 echo "Load average before the run: $load"
 SECONDS=0
 QT_QPA_PLATFORM="offscreen:configfile=$root/tests/qt/offscreen-1024x768.json" SDL_AUDIODRIVER=dummy \
-    "$build/bench/ropi_bench" --json "$build/bench.json"
+    "$build/bench/qt/ropi_bench" --json "$build/bench.json"
 echo
-python3 "$root/bench/startup.py" --game "$build/ropi" --assets "$root/assets" --json "$build/bench.json" \
+python3 "$root/bench/qt/startup.py" --game "$build/ropi" --assets "$root/assets" --json "$build/bench.json" \
     --load-before "$load" --no-table "${args[@]}"
 parts="Linux $SECONDS s"
 

@@ -25,16 +25,7 @@ else()
 endif()
 
 install(TARGETS ropi RUNTIME DESTINATION ${ROPI_PROGRAM_DESTINATION})
-install(FILES
-    assets/Cat.gif
-    assets/Cat0.wav
-    assets/Cat1.wav
-    assets/Cat2.wav
-    assets/Cat3.wav
-    assets/Cat4.wav
-    assets/ピンポン.wav
-    assets/ブー.wav
-  DESTINATION ${ROPI_ASSETS_DESTINATION})
+install(FILES ${ROPI_GAME_FILES} DESTINATION ${ROPI_ASSETS_DESTINATION})
 
 if(UNIX AND NOT APPLE)
   # The desktop entry names absolute paths, so it is made for the prefix the
@@ -175,7 +166,6 @@ if(WIN32)
   # The folder keeps an ASCII name; the player sees the Japanese title in the
   # Start menu and in the list of installed programs. The registry key carries
   # no version, so that a newer installer finds and removes the older game.
-  set(ROPI_TITLE "ろぴぽあゲーム")
   set(CPACK_PACKAGE_INSTALL_DIRECTORY ropi)
   set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY ropi)
   set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")

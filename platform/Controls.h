@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-// A backend completes these classes (platform/Backend.h); the rest is written
-// once, in Controls.cpp.
+// A backend completes these classes (platform/shared/Backend.h); the rest is
+// written once, in platform/shared/Controls.cpp.
 namespace platform {
 
 struct Backend;
@@ -19,11 +19,14 @@ using Color = std::uint32_t;
 class Container {
 public:
     struct Native; // the backend's surface that child controls are made on
+    struct Ends {
+        void operator()(Native *native) const; // by the backend
+    };
 
 protected:
-    Container();
-    ~Container();
-    std::unique_ptr<Native> native_; // made by the backend's constructor of the container
+    Container() = default;
+    ~Container() = default;
+    std::unique_ptr<Native, Ends> native_; // made by the backend with the container
 
 private:
     friend struct Backend;
@@ -36,7 +39,7 @@ class Control {
 public:
     Control(const Control &) = delete;
     Control &operator=(const Control &) = delete;
-    virtual ~Control();
+    virtual ~Control() = default;
 
     float Left() const { return left_; }
     float Top() const { return top_; }
@@ -56,10 +59,16 @@ public:
     void ZOrder(int position = 0);
 
     struct Impl; // the backend's control
+    struct Ends {
+        void operator()(Impl *impl) const; // by the backend
+    };
 
 protected:
-    Control(float left, float top, float width, float height);
-    std::unique_ptr<Impl> impl_; // made by the backend's constructor of the control
+    Control(float left, float top, float width, float height)
+        : left_(left), top_(top), width_(width), height_(height)
+    {
+    }
+    std::unique_ptr<Impl, Ends> impl_; // made by the backend with the control
 
 private:
     friend struct Backend;

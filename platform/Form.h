@@ -12,14 +12,14 @@ namespace platform {
 // or minimise button, a menu bar, and a client area below it where controls
 // are placed in twips. Its outer size is what Move() set, frame included.
 // Closing it with its close box ends the program at once. A backend completes it
-// (platform/Backend.h).
+// (platform/shared/Backend.h).
 class Form : public Container {
 public:
     Form(std::u16string caption, Color backColor, float clientLeft, float clientTop,
          float clientWidth, float clientHeight);
     Form(const Form &) = delete;
     Form &operator=(const Form &) = delete;
-    virtual ~Form();
+    virtual ~Form() = default;
 
     // Runs the load handler once; the window stays hidden.
     void Load();
@@ -32,6 +32,9 @@ public:
     float Height() const { return height_; }
 
     struct Impl; // the backend's window
+    struct Ends {
+        void operator()(Impl *impl) const; // by the backend
+    };
 
 protected:
     virtual void Form_Load() {}
@@ -46,7 +49,7 @@ private:
     friend struct Backend;
     float left_, top_, width_, height_;
     bool loaded_ = false;
-    std::unique_ptr<Impl> impl_;
+    std::unique_ptr<Impl, Ends> impl_;
 };
 
 // Creates the start-up window, runs its load handler while it is still hidden,

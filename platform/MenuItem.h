@@ -13,7 +13,7 @@ class Form;
 // item, a submenu or a separator (caption "-") inside a drop-down. An entry
 // becomes a drop-down or a submenu when items are made inside it. Its check
 // mark changes only when code sets it: choosing the item never toggles it. A
-// backend completes it (platform/Backend.h).
+// backend completes it (platform/shared/Backend.h).
 class MenuItem {
 public:
     // The next entry on the window's menu bar.
@@ -22,7 +22,6 @@ public:
     MenuItem(MenuItem &menu, std::u16string caption, bool checked = false);
     MenuItem(const MenuItem &) = delete;
     MenuItem &operator=(const MenuItem &) = delete;
-    ~MenuItem();
 
     const std::u16string &Caption() const { return caption_; }
     bool Checked() const { return checked_; }
@@ -32,12 +31,15 @@ public:
     Event Click;
 
     struct Impl; // the backend's menu entry
+    struct Ends {
+        void operator()(Impl *impl) const; // by the backend
+    };
 
 private:
     friend struct Backend;
     std::u16string caption_;
     bool checked_;
-    std::unique_ptr<Impl> impl_;
+    std::unique_ptr<Impl, Ends> impl_;
 };
 
 } // namespace platform

@@ -8,10 +8,6 @@
 
 namespace platform {
 
-// The application title: the caption of message boxes that have no title of
-// their own and of the error report below.
-inline constexpr std::u16string_view kAppTitle = u"ropi1";
-
 // Error numbers the platform raises.
 enum ErrorNumber {
     kErrOverflow = 6,

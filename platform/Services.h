@@ -2,15 +2,14 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
-// Message box styles: the buttons plus one icon.
+// Message box styles: an OK button, and the icon of an error or of a piece of information.
 enum MsgBoxStyle : int {
     vbOKOnly = 0,
     vbCritical = 16,
-    vbQuestion = 32,
-    vbExclamation = 48,
     vbInformation = 64,
 };
 
@@ -26,8 +25,10 @@ struct Clipboard {
     static void SetText(const std::u16string &text, int format = 1);
 };
 
-// The project's version numbers.
+// The project's facts: its title, the caption of boxes that have no title of their own and
+// of the error report, and its version numbers.
 struct App {
+    static std::u16string_view Title();
     static std::int16_t Major();
     static std::int16_t Minor();
     static std::int16_t Revision();

@@ -11,13 +11,12 @@ class Form;
 // A timer of the window that ticks every Interval milliseconds while Enabled.
 // Ticks are precise to the millisecond; a tick that fell due while the thread
 // was busy comes once afterwards and is never made up. Interval 0 gives no ticks.
-// A backend completes it (platform/Backend.h).
+// A backend completes it (platform/shared/Backend.h).
 class Timer {
 public:
     Timer(Form &form, int interval);
     Timer(const Timer &) = delete;
     Timer &operator=(const Timer &) = delete;
-    ~Timer();
 
     bool Enabled() const { return enabled_; }
     // Enabling a running timer keeps its period going; it does not restart it.
@@ -30,6 +29,9 @@ public:
     Event Tick;
 
     struct Impl; // the backend's timer
+    struct Ends {
+        void operator()(Impl *impl) const; // by the backend
+    };
 
 private:
     friend struct Backend;
@@ -37,7 +39,7 @@ private:
 
     int interval_;
     bool enabled_ = false;
-    std::unique_ptr<Impl> impl_;
+    std::unique_ptr<Impl, Ends> impl_;
 };
 
 } // namespace platform

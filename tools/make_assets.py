@@ -481,6 +481,9 @@ def main():
     save('ropi.ico', ico(48, *indexed(small, False)))
     save('ropi.png', png(48, small))
     save('ropi-256.png', png(256, render(face, 256, 4, 7, 7)))
+    # The web app's icons, at the sizes a phone's home screen and a splash screen take.
+    for size in (192, 512):
+        save(f'ropi-{size}.png', png(size, render(face, size, 4, 7, 7)))
 
     for slot, (name, pos) in enumerate(SLOTS):
         save_wav(f'Cat{slot}.wav', *pan(cue(note(name)), pos))

@@ -12,9 +12,8 @@
 // The page is opened as index.html?smoke=1 for a few ticks of each kind, judging nothing.
 #include "../Round.h"
 
-#include "platform/Text.h"
+#include "platform/shared/Text.h"
 #include "platform/web/WebBackend.h"
-#include "platform/web/WebFiles.h"
 #include "window/Form1.h"
 
 #include <emscripten/emscripten.h>
@@ -107,7 +106,6 @@ std::string more(const std::vector<CueEvent> &events)
 int main()
 {
     const bool smoke = ropi_bench_smoke();
-    platform::media::setPlainFileReader(platform::web::fetchPlainFile);
     sync();
 
     Form1 form;

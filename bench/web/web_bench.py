@@ -29,9 +29,10 @@ import urllib.parse
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
-sys.path.insert(0, os.path.join(ROOT, "bench"))
-import startup  # noqa: E402  (also puts tests/e2e on the path)
-from drivers import chromium_command  # noqa: E402
+sys.path[:0] = [os.path.join(ROOT, "bench"), os.path.join(ROOT, "tests", "e2e")]
+import figures  # noqa: E402
+import xserver  # noqa: E402
+from drivers import CHROMIUM, chromium_command  # noqa: E402
 from harness import SoundServer, wait_until  # noqa: E402
 from processes import children, cpu_seconds, used  # noqa: E402
 from sink import Recorder, onset_rows, with_onsets  # noqa: E402
@@ -361,7 +362,7 @@ def main():
         shutil.copy(args.bench, os.path.join(folder, "bench", "ropi.js"))
         shutil.copy(args.bench[:-len(".js")] + ".wasm", os.path.join(folder, "bench"))
         sound = SoundServer(folder, processes)
-        xvfb, display = startup.start_xvfb()
+        xvfb, display = xserver.start_xvfb()
         processes.append(xvfb)
         env = dict(sound.env, DISPLAY=display)
         server = Server(folder)
@@ -370,14 +371,14 @@ def main():
         if not args.smoke:
             at = next(i for i, row in enumerate(rows) if row["name"].startswith("CPU, hold"))
             rows.insert(at + 1, reference_row(server, env, folder))
-        version = subprocess.run(["chromium", "--version"], capture_output=True,
+        version = subprocess.run([CHROMIUM, "--version"], capture_output=True,
                                  text=True).stdout.strip()
     finally:
-        startup.end_all(processes, folder)
+        xserver.end_all(processes, folder)
 
-    startup.add_rows(args.json, rows, UNDER, browser=version, load_before_browser=args.load_before)
+    figures.add_rows(args.json, rows, UNDER, browser=version, load_before_browser=args.load_before)
     if args.smoke:
-        startup.judge_smoke(args.json, rows)
+        figures.judge_smoke(args.json, rows)
 
 if __name__ == "__main__":
     main()

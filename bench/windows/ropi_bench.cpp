@@ -21,7 +21,7 @@
 // process and of Wine's others (its server, services, devices and desktop) over the same spans.
 #include "../Round.h"
 
-#include "platform/Text.h"
+#include "platform/shared/Text.h"
 #include "platform/windows/WinBackend.h"
 #include "window/Form1.h"
 

@@ -26,8 +26,9 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
-sys.path.insert(0, os.path.join(ROOT, "bench"))
-import startup  # noqa: E402  (also puts tests/e2e on the path)
+sys.path[:0] = [os.path.join(ROOT, "bench"), os.path.join(ROOT, "tests", "e2e")]
+import figures  # noqa: E402
+import xserver  # noqa: E402
 from harness import SoundServer, wait_until  # noqa: E402
 from processes import children, cpu_seconds, used  # noqa: E402
 from sink import Recorder, onset_rows, with_onsets  # noqa: E402
@@ -253,8 +254,8 @@ def start_up(watcher, game, assets, env, warm):
 
 def quit_game(env, process, window):
     # Wine gives its window the focus itself, and never says so to --sync.
-    startup.xdotool(env, "windowfocus", str(window))
-    startup.xdotool(env, "key", "Escape")
+    xserver.xdotool(env, "windowfocus", str(window))
+    xserver.xdotool(env, "key", "Escape")
     try:
         process.wait(10)
     except subprocess.TimeoutExpired:
@@ -265,9 +266,9 @@ def quit_game(env, process, window):
 def play_round(env, server, process, window, seconds):
     """A whole round at the fastest pace with a shot every ten seconds, the latency of
     the game's stream read on the way; then the peak memory of its Wine process."""
-    startup.xdotool(env, "windowfocus", str(window))
+    xserver.xdotool(env, "windowfocus", str(window))
     time.sleep(0.5)
-    startup.xdotool(env, "key", "4", "space")
+    xserver.xdotool(env, "key", "4", "space")
     began = time.monotonic()
     readings = []
     try:
@@ -283,11 +284,11 @@ def play_round(env, server, process, window, seconds):
         pass
     for shot in range(seconds // 10):
         time.sleep(max(0, began + 10 * (shot + 1) - time.monotonic()))
-        startup.xdotool(env, "key", "f")
+        xserver.xdotool(env, "key", "f")
     time.sleep(max(0, began + seconds - time.monotonic()))
     clipboard = subprocess.run(["xclip", "-o", "-selection", "clipboard"], env=env,
                                capture_output=True, text=True).stdout
-    return startup.peak_kb(process.pid), "得点" in clipboard, readings
+    return xserver.peak_kb(process.pid), "得点" in clipboard, readings
 
 
 def with_sound(wine, server):
@@ -297,7 +298,7 @@ def with_sound(wine, server):
 
 def startup_rows(wine, server, game, assets, display, runs, round_seconds):
     env = with_sound(wine, server)
-    watcher = startup.MapWatcher(display)
+    watcher = xserver.MapWatcher(display)
     cold, warm, rows = [], [], []
     for _ in range(max(1, runs // 2)):
         wine.stop_server()
@@ -365,7 +366,7 @@ def main():
     processes = []
     try:
         server = SoundServer(folder, processes)
-        xvfb, display = startup.start_xvfb()
+        xvfb, display = xserver.start_xvfb()
         processes.append(xvfb)
         wine = Wine(os.path.abspath(args.prefix), dict(os.environ, DISPLAY=display))
         wine.start_server()
@@ -378,11 +379,11 @@ def main():
     finally:
         if "wine" in locals():
             wine.stop_server()
-        startup.end_all(processes, folder)
+        xserver.end_all(processes, folder)
 
-    startup.add_rows(args.json, rows, UNDER, wine=version, load_before_windows=args.load_before)
+    figures.add_rows(args.json, rows, UNDER, wine=version, load_before_windows=args.load_before)
     if args.smoke:
-        startup.judge_smoke(args.json, rows)
+        figures.judge_smoke(args.json, rows)
 
 if __name__ == "__main__":
     main()

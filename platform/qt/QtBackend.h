@@ -3,7 +3,7 @@
 // The Qt 6 Widgets backend's side of the platform's types. Tests and the
 // benchmark include it to reach the widgets behind the game's controls.
 
-#include "platform/Backend.h"
+#include "platform/shared/Backend.h"
 
 #include <QAction>
 #include <QImage>

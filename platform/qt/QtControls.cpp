@@ -1,5 +1,5 @@
-#include "platform/ScaledPicture.h"
 #include "platform/qt/QtBackend.h"
+#include "platform/shared/ScaledPicture.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -125,15 +125,10 @@ QFont japaneseFont(double points, bool italic)
 
 } // namespace qt
 
-Control::Control(float left, float top, float width, float height)
-    : left_(left), top_(top), width_(width), height_(height)
+void Backend::end(Control::Impl *impl)
 {
-}
-
-Control::~Control()
-{
-    if (impl_)
-        delete impl_->widget;
+    delete impl->widget;
+    delete impl;
 }
 
 void Backend::showGeometry(Control &control, const PixelRect &pixels)
@@ -147,32 +142,27 @@ void Backend::bringToFront(Control &control) { impl(control).widget->raise(); }
 
 void Backend::sendToBack(Control &control) { impl(control).widget->lower(); }
 
-Frame::Frame(Container &parent, Color backColor, float left, float top, float width, float height)
-    : Control(left, top, width, height)
+void Backend::make(Frame &frame, Container &parent, Color backColor)
 {
-    auto *widget = new QWidget(Backend::native(parent).widget);
+    auto *widget = new QWidget(native(parent).widget);
     widget->setPalette(withRole(widget->palette(), QPalette::Window, qt::fromBgr(backColor)));
     widget->setAutoFillBackground(true);
     widget->setFocusPolicy(Qt::NoFocus);
-    impl_ = std::make_unique<Impl>(Impl{widget});
-    native_ = std::make_unique<Native>(Native{widget});
-    Backend::place(*this);
+    frame.impl_.reset(new Control::Impl{widget});
+    frame.native_.reset(new Container::Native{widget});
 }
 
-Label::Label(Container &parent, std::u16string caption, Color foreColor, double fontPoints,
-             float left, float top, float width, float height)
-    : Control(left, top, width, height), caption_(std::move(caption))
+void Backend::make(Label &label, Container &parent, Color foreColor, double fontPoints)
 {
-    auto *label = new QLabel(qt::toQString(caption_), Backend::native(parent).widget);
-    label->setPalette(withRole(label->palette(), QPalette::WindowText, qt::fromBgr(foreColor)));
-    label->setAutoFillBackground(false);
-    label->setFont(qt::japaneseFont(fontPoints));
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setWordWrap(false);
-    label->setTextFormat(Qt::PlainText);
-    label->setFocusPolicy(Qt::NoFocus);
-    impl_ = std::make_unique<Impl>(Impl{label});
-    Backend::place(*this);
+    auto *widget = new QLabel(native(parent).widget);
+    widget->setPalette(withRole(widget->palette(), QPalette::WindowText, qt::fromBgr(foreColor)));
+    widget->setAutoFillBackground(false);
+    widget->setFont(qt::japaneseFont(fontPoints));
+    widget->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    widget->setWordWrap(false);
+    widget->setTextFormat(Qt::PlainText);
+    widget->setFocusPolicy(Qt::NoFocus);
+    label.impl_.reset(new Control::Impl{widget});
 }
 
 void Backend::showCaption(Label &label)
@@ -180,22 +170,20 @@ void Backend::showCaption(Label &label)
     widgetOf<QLabel>(label).setText(qt::toQString(label.Caption()));
 }
 
-CommandButton::CommandButton(Container &parent, Color backColor, double fontPoints, bool italic,
-                             float left, float top, float width, float height)
-    : Control(left, top, width, height)
+void Backend::make(CommandButton &button, Container &parent, Color backColor, double fontPoints,
+                   bool italic)
 {
-    auto *button = new ButtonWidget(Backend::native(parent).widget);
-    QPalette colours = button->palette();
+    auto *widget = new ButtonWidget(native(parent).widget);
+    QPalette colours = widget->palette();
     for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
         colours.setColor(group, QPalette::Button, qt::fromBgr(backColor));
-    button->setPalette(colours);
-    button->setFont(qt::japaneseFont(fontPoints, italic));
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    button->setFocusPolicy(Qt::StrongFocus);
-    QObject::connect(button, &QPushButton::clicked, [this] { Click.raise(); });
-    impl_ = std::make_unique<Impl>(Impl{button});
-    Backend::place(*this);
+    widget->setPalette(colours);
+    widget->setFont(qt::japaneseFont(fontPoints, italic));
+    widget->setAutoDefault(false);
+    widget->setDefault(false);
+    widget->setFocusPolicy(Qt::StrongFocus);
+    QObject::connect(widget, &QPushButton::clicked, [&button] { button.Click.raise(); });
+    button.impl_.reset(new Control::Impl{widget});
 }
 
 void Backend::showCaption(CommandButton &button)
@@ -209,14 +197,12 @@ void Backend::showEnabled(CommandButton &button)
     impl(button).widget->setEnabled(button.Enabled());
 }
 
-Image::Image(Container &parent, float left, float top, float width, float height)
-    : Control(left, top, width, height)
+void Backend::make(Image &image, Container &parent)
 {
-    auto *image = new ImageWidget(Backend::native(parent).widget);
-    image->setAttribute(Qt::WA_TranslucentBackground);
-    image->setFocusPolicy(Qt::NoFocus);
-    impl_ = std::make_unique<Impl>(Impl{image});
-    Backend::place(*this);
+    auto *widget = new ImageWidget(native(parent).widget);
+    widget->setAttribute(Qt::WA_TranslucentBackground);
+    widget->setFocusPolicy(Qt::NoFocus);
+    image.impl_.reset(new Control::Impl{widget});
 }
 
 void Backend::showPicture(Image &image)

@@ -1,6 +1,7 @@
 #include "platform/qt/QtBackend.h"
 
 #include "platform/Screen.h"
+#include "platform/Services.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -13,8 +14,7 @@ static void registerResources() { Q_INIT_RESOURCE(assets); }
 
 namespace platform {
 
-Container::Container() = default;
-Container::~Container() = default;
+void Backend::end(Container::Native *native) { delete native; }
 
 Form::Impl::Impl(Form &form, const QString &caption, Color backColor)
     : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -60,17 +60,14 @@ void Form::Impl::moveEvent(QMoveEvent *event)
         fitOuterSize();
 }
 
-Form::Form(std::u16string caption, Color backColor, float clientLeft, float clientTop,
-           float clientWidth, float clientHeight)
-    : left_(clientLeft), top_(clientTop), width_(clientWidth), height_(clientHeight)
+void Backend::make(Form &form, const std::u16string &caption, Color backColor)
 {
     registerResources();
-    impl_ = std::make_unique<Impl>(*this, qt::toQString(caption), backColor);
-    native_ = std::make_unique<Native>(Native{impl_->client});
-    impl_->fitOuterSize();
+    form.impl_.reset(new Form::Impl(form, qt::toQString(caption), backColor));
+    form.native_.reset(new Container::Native{form.impl_->client});
 }
 
-Form::~Form() = default;
+void Backend::end(Form::Impl *impl) { delete impl; }
 
 void Backend::show(Form &form) { impl(form).show(); }
 
@@ -90,7 +87,7 @@ namespace qt {
 
 void configureApplication()
 {
-    QApplication::setApplicationName(QString::fromStdU16String(std::u16string(kAppTitle)));
+    QApplication::setApplicationName(qt::toQString(std::u16string(App::Title())));
     // Lets a desktop match the window to its launcher entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("ropi"));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));

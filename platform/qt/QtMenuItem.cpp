@@ -31,31 +31,29 @@ QMenu &menuOf(MenuItem &item)
 
 } // namespace
 
-MenuItem::MenuItem(Form &form, std::u16string caption)
-    : caption_(std::move(caption)), checked_(false)
+void Backend::make(MenuItem &item, Form &form)
 {
-    impl_ = std::make_unique<Impl>(
-        Impl{Backend::impl(form).menuBar()->addAction(qt::toQString(caption_)), nullptr});
-    connectClick(*this);
+    item.impl_.reset(new MenuItem::Impl{
+        impl(form).menuBar()->addAction(qt::toQString(item.Caption())), nullptr});
+    connectClick(item);
 }
 
-MenuItem::MenuItem(MenuItem &menu, std::u16string caption, bool checked)
-    : caption_(std::move(caption)), checked_(checked)
+void Backend::make(MenuItem &item, MenuItem &menu)
 {
     QMenu &parent = menuOf(menu);
-    QAction *action =
-        isSeparator() ? parent.addSeparator() : parent.addAction(qt::toQString(caption_));
+    QAction *action = item.isSeparator() ? parent.addSeparator()
+                                         : parent.addAction(qt::toQString(item.Caption()));
     // Checkable so that the mark can be shown.
-    action->setCheckable(!isSeparator());
-    action->setChecked(checked_);
-    impl_ = std::make_unique<Impl>(Impl{action, nullptr});
-    connectClick(*this);
+    action->setCheckable(!item.isSeparator());
+    action->setChecked(item.Checked());
+    item.impl_.reset(new MenuItem::Impl{action, nullptr});
+    connectClick(item);
 }
 
-MenuItem::~MenuItem()
+void Backend::end(MenuItem::Impl *impl)
 {
-    delete impl_->action;
-    impl_->menu.reset();
+    delete impl->action;
+    delete impl; // and the menu that opened from it
 }
 
 void Backend::showChecked(MenuItem &item) { impl(item).action->setChecked(item.Checked()); }

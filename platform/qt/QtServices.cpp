@@ -17,8 +17,6 @@ void Backend::showMessageBox(const std::u16string &text, int style, const std::u
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     switch (style & 0x70) {
     case vbCritical: icon = QMessageBox::Critical; break;
-    case vbQuestion: icon = QMessageBox::Question; break;
-    case vbExclamation: icon = QMessageBox::Warning; break;
     case vbInformation: icon = QMessageBox::Information; break;
     default: break;
     }

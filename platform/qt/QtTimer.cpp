@@ -2,13 +2,14 @@
 
 namespace platform {
 
-Timer::Timer(Form &, int interval) : interval_(interval), impl_(std::make_unique<Impl>())
+void Backend::make(Timer &timer, Form &)
 {
-    impl_->timer.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&impl_->timer, &QTimer::timeout, [this] { Tick.raise(); });
+    timer.impl_.reset(new Timer::Impl);
+    timer.impl_->timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer.impl_->timer, &QTimer::timeout, [&timer] { timer.Tick.raise(); });
 }
 
-Timer::~Timer() = default;
+void Backend::end(Timer::Impl *impl) { delete impl; }
 
 void Backend::startTicking(Timer &timer, int milliseconds)
 {

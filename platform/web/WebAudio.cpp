@@ -13,17 +13,6 @@ struct platform::audio::Sound {
     Clock::duration length;
 };
 
-extern "C" {
-// The context's frames per second, or 0 when the browser gives no sound.
-int ropi_audio_open();
-void ropi_audio_close();
-int ropi_audio_load(const std::int16_t *stereo, int frames);
-void ropi_audio_unload(int buffer);
-// Starts the buffer as a new voice, cutting off the one before; its number, or 0.
-int ropi_audio_play(int buffer);
-void ropi_audio_stop();
-}
-
 namespace platform {
 
 namespace {
@@ -95,20 +84,24 @@ void Backend::stopSound()
 
 bool Backend::isSoundPlaying(const audio::Sound *) { return driver().voice != 0; }
 
-void Backend::sleepForSound(audio::Clock::time_point deadline)
+void Backend::sleepForSound(std::condition_variable &, std::unique_lock<std::mutex> &books,
+                            audio::Clock::time_point deadline)
 {
-    // The hold of a shot: the page runs on, and wakes the game when it reports the cue heard.
-    // Events are not taken meanwhile: keys wait in order.
+    // The hold of a shot: the page runs on, and wakes the game when it reports the cue heard
+    // (through soundEnded, which takes the books' lock). Events are not taken meanwhile: keys
+    // wait in order.
     const std::chrono::duration<double, std::milli> left = deadline - audio::now();
+    books.unlock();
     if (left.count() > 0)
         ropi_sleep(left.count(), 0);
+    books.lock();
 }
 
 } // namespace platform
 
 // The page reports that a voice has been heard to its end: its last sample past the
 // context's output latency. Called from the page's own timer, while the game sleeps.
-extern "C" EMSCRIPTEN_KEEPALIVE void ropi_audio_ended(int voice)
+EMSCRIPTEN_KEEPALIVE void ropi_audio_ended(int voice)
 {
     if (voice == 0 || voice != platform::driver().voice)
         return;

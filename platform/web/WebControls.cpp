@@ -5,17 +5,11 @@
 // page's stylesheet's.
 namespace platform {
 
-Control::Control(float left, float top, float width, float height)
-    : left_(left), top_(top), width_(width), height_(height)
+void Backend::end(Control::Impl *impl)
 {
-}
-
-Control::~Control()
-{
-    if (!impl_)
-        return;
-    web::removeControl(impl_->element);
-    ropi_control_remove(impl_->element);
+    web::removeControl(impl->element);
+    ropi_control_remove(impl->element);
+    delete impl;
 }
 
 void Backend::showGeometry(Control &control, const PixelRect &pixels)
@@ -32,23 +26,17 @@ void Backend::bringToFront(Control &control) { ropi_control_order(impl(control).
 
 void Backend::sendToBack(Control &control) { ropi_control_order(impl(control).element, true); }
 
-Frame::Frame(Container &parent, Color backColor, float left, float top, float width, float height)
-    : Control(left, top, width, height)
+void Backend::make(Frame &frame, Container &parent, Color backColor)
 {
-    const int element = ropi_frame_create(Backend::native(parent).element, backColor);
-    impl_.reset(new Impl{element});
-    native_ = std::make_unique<Native>(Native{element});
-    Backend::place(*this);
+    const int element = ropi_frame_create(native(parent).element, backColor);
+    frame.impl_.reset(new Control::Impl{element});
+    frame.native_.reset(new Container::Native{element});
 }
 
-Label::Label(Container &parent, std::u16string caption, Color foreColor, double fontPoints,
-             float left, float top, float width, float height)
-    : Control(left, top, width, height), caption_(std::move(caption))
+void Backend::make(Label &label, Container &parent, Color foreColor, double fontPoints)
 {
-    impl_.reset(
-        new Impl{ropi_label_create(Backend::native(parent).element, foreColor, fontPoints)});
-    Backend::showCaption(*this);
-    Backend::place(*this);
+    label.impl_.reset(
+        new Control::Impl{ropi_label_create(native(parent).element, foreColor, fontPoints)});
 }
 
 void Backend::showCaption(Label &label)
@@ -56,14 +44,12 @@ void Backend::showCaption(Label &label)
     ropi_label_caption(impl(label).element, label.Caption().c_str());
 }
 
-CommandButton::CommandButton(Container &parent, Color backColor, double fontPoints, bool italic,
-                             float left, float top, float width, float height)
-    : Control(left, top, width, height)
+void Backend::make(CommandButton &button, Container &parent, Color backColor, double fontPoints,
+                   bool italic)
 {
-    impl_.reset(new Impl{
-        ropi_button_create(Backend::native(parent).element, backColor, fontPoints, italic)});
-    web::addButton(impl_->element, *this);
-    Backend::place(*this);
+    button.impl_.reset(new Control::Impl{
+        ropi_button_create(native(parent).element, backColor, fontPoints, italic)});
+    web::addButton(button.impl_->element, button);
 }
 
 void Backend::showCaption(CommandButton &button)
@@ -76,11 +62,9 @@ void Backend::showEnabled(CommandButton &button)
     ropi_button_enabled(impl(button).element, button.Enabled());
 }
 
-Image::Image(Container &parent, float left, float top, float width, float height)
-    : Control(left, top, width, height)
+void Backend::make(Image &image, Container &parent)
 {
-    impl_.reset(new Impl{ropi_image_create(Backend::native(parent).element)});
-    Backend::place(*this);
+    image.impl_.reset(new Control::Impl{ropi_image_create(native(parent).element)});
 }
 
 // The page's canvas keeps the picture drawn at the control's size, and draws it again only

@@ -1,23 +1,14 @@
-#include "platform/web/WebFiles.h"
-
 #include "platform/web/WebBackend.h"
 
-namespace platform::web {
+namespace platform {
 
-namespace {
-
-// What page/files.js answers instead of a length.
-constexpr int kMissing = -1;
-
-} // namespace
-
-media::FileContents fetchPlainFile(const std::u16string &fileName, std::uint64_t maxBytes)
+// The game's folder is the page's own on its server, whose files the page keeps (page/files.js).
+media::FileContents Backend::readFile(const std::u16string &fileName, std::uint64_t maxBytes)
 {
     if (fileName.empty())
         return {media::FileCheck::Missing, {}};
-    // Waits for the server while the page runs on; its events wait in the queue.
-    const int length = ropi_file_fetch(fileName.c_str(), double(maxBytes));
-    if (length == kMissing)
+    const int length = ropi_file_read(fileName.c_str(), double(maxBytes));
+    if (length == web::kMissing)
         return {media::FileCheck::Missing, {}};
     if (length <= 0)
         return {media::FileCheck::NotAFile, {}};
@@ -26,4 +17,4 @@ media::FileContents fetchPlainFile(const std::u16string &fileName, std::uint64_t
     return file;
 }
 
-} // namespace platform::web
+} // namespace platform

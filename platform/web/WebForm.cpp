@@ -1,8 +1,6 @@
 #include "platform/web/WebBackend.h"
 
-#include "platform/MediaFiles.h"
 #include "platform/Screen.h"
-#include "platform/web/WebFiles.h"
 
 #include <string>
 
@@ -22,21 +20,21 @@ std::u16string cssFontFamily()
 
 } // namespace
 
-Container::Container() = default;
-Container::~Container() = default;
+void Backend::end(Container::Native *native) { delete native; }
 
-Form::Form(std::u16string caption, Color backColor, float clientLeft, float clientTop,
-           float clientWidth, float clientHeight)
-    : left_(clientLeft), top_(clientTop), width_(clientWidth), height_(clientHeight)
+void Backend::make(Form &form, const std::u16string &caption, Color backColor)
 {
     const int element = ropi_form_create(caption.c_str(), backColor, cssFontFamily().c_str());
-    impl_.reset(new Impl{*this, element});
-    native_ = std::make_unique<Native>(Native{ropi_form_client(element)});
-    web::setKeyTarget(impl_.get());
-    Backend::showGeometry(*this);
+    form.impl_.reset(new Form::Impl{form, element});
+    form.native_.reset(new Container::Native{ropi_form_client(element)});
+    web::setKeyTarget(form.impl_.get());
 }
 
-Form::~Form() { web::setKeyTarget(nullptr); }
+void Backend::end(Form::Impl *impl)
+{
+    web::setKeyTarget(nullptr);
+    delete impl;
+}
 
 void Backend::show(Form &form) { ropi_form_show(impl(form).element); }
 
@@ -50,8 +48,7 @@ void Backend::showGeometry(Form &form)
 
 int Backend::runEventLoop(int, char **, const std::function<std::unique_ptr<Form>()> &startup)
 {
-    // The picture and the cues lie beside the page on its server.
-    media::setPlainFileReader(web::fetchPlainFile);
+    ropi_keys_install();
     const std::unique_ptr<Form> form = startup();
     // The page has no close box: the game ends by its own End(), and the loop runs till then.
     web::runEventsUntil([] { return false; }, false);

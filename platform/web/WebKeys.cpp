@@ -57,8 +57,8 @@ std::int16_t virtualKeyCode(int keyCode, std::string_view code)
 
 Backend::Modifiers heldModifiers(int pageModifiers)
 {
-    return {(pageModifiers & kPageShift) != 0, (pageModifiers & kPageCtrl) != 0,
-            (pageModifiers & kPageAlt) != 0};
+    return {(pageModifiers & kShift) != 0, (pageModifiers & kCtrl) != 0,
+            (pageModifiers & kAlt) != 0};
 }
 
 } // namespace platform::web

@@ -1,18 +1,12 @@
 #pragma once
 
-#include "platform/Backend.h"
+#include "platform/shared/Backend.h"
+#include "platform/web/Page.h"
 
 #include <cstdint>
 #include <string_view>
 
 namespace platform::web {
-
-// The modifiers of a key press as the page sends them.
-enum PageModifier : int {
-    kPageShift = 1,
-    kPageCtrl = 2,
-    kPageAlt = 4,
-};
 
 // The virtual-key code of a key press from the browser's KeyboardEvent: its keyCode, which is
 // Windows' own code of the key on the player's layout, and its code, the key's place on the

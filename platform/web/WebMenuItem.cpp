@@ -5,24 +5,25 @@
 // itself: only showChecked does.
 namespace platform {
 
-MenuItem::MenuItem(Form &form, std::u16string caption)
-    : caption_(std::move(caption)), checked_(false)
+void Backend::make(MenuItem &item, Form &form)
 {
-    impl_.reset(new Impl{ropi_menu_add(Backend::impl(form).element, 0, caption_.c_str(), false)});
-    web::addMenuEntry(impl_->entry, *this);
+    item.impl_.reset(
+        new MenuItem::Impl{ropi_menu_add(impl(form).element, 0, item.Caption().c_str(), false)});
+    web::addMenuEntry(item.impl_->entry, item);
 }
 
-MenuItem::MenuItem(MenuItem &menu, std::u16string caption, bool checked)
-    : caption_(std::move(caption)), checked_(checked)
+void Backend::make(MenuItem &item, MenuItem &menu)
 {
-    impl_.reset(new Impl{ropi_menu_add(0, Backend::impl(menu).entry, caption_.c_str(), checked)});
-    web::addMenuEntry(impl_->entry, *this);
+    item.impl_.reset(new MenuItem::Impl{
+        ropi_menu_add(0, impl(menu).entry, item.Caption().c_str(), item.Checked())});
+    web::addMenuEntry(item.impl_->entry, item);
 }
 
-MenuItem::~MenuItem()
+void Backend::end(MenuItem::Impl *impl)
 {
-    web::removeMenuEntry(impl_->entry);
-    ropi_menu_remove(impl_->entry);
+    web::removeMenuEntry(impl->entry);
+    ropi_menu_remove(impl->entry);
+    delete impl;
 }
 
 void Backend::showChecked(MenuItem &item) { ropi_menu_checked(impl(item).entry, item.Checked()); }

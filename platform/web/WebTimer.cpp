@@ -42,9 +42,13 @@ Timer::Impl *firstDueTimer()
 
 } // namespace web
 
-Timer::Timer(Form &, int interval) : interval_(interval), impl_(new Impl{*this, {}}) {}
+void Backend::make(Timer &timer, Form &) { timer.impl_.reset(new Timer::Impl{timer, {}}); }
 
-Timer::~Timer() { web::removeTimer(*impl_); }
+void Backend::end(Timer::Impl *impl)
+{
+    web::removeTimer(*impl);
+    delete impl;
+}
 
 void Backend::startTicking(Timer &timer, int milliseconds)
 {

@@ -56,7 +56,7 @@ struct Driver {
     // buffers written since then tell where the written cue's last frame lies.
     std::uint64_t framesWritten = 0;
     DWORD cueEnd = 0; // position of the written cue's end, modulo 2^32 as the device's
-    std::optional<audio::Clock::time_point> doneAt; // when the watcher found its buffer done
+    audio::Clock::time_point doneAt; // when the watcher found its buffer done; {} before
 };
 
 // Never destroyed, like the device's books: the last MMControl may close it at exit.
@@ -72,20 +72,12 @@ bool isDone(const WAVEHDR &header)
     return (*static_cast<const volatile DWORD *>(&header.dwFlags) & WHDR_DONE) != 0;
 }
 
-// Frames the device has played since it was opened or reset, in the unit it chooses to
-// answer in; nothing when it cannot say.
+// Frames the device has played since it was opened or reset; nothing when it cannot say.
 std::optional<DWORD> playedFrames(HWAVEOUT out)
 {
-    MMTIME time{};
-    time.wType = TIME_SAMPLES;
-    if (waveOut.position(out, &time, sizeof time) != MMSYSERR_NOERROR)
-        return std::nullopt;
-    switch (time.wType) {
-    case TIME_SAMPLES: return time.u.sample;
-    case TIME_BYTES: return time.u.cb / kFrameBytes;
-    case TIME_MS: return time.u.ms * (kRate / 1000);
-    default: return std::nullopt;
-    }
+    MMTIME time{TIME_SAMPLES, {}};
+    const bool said = waveOut.position(out, &time, sizeof time) == MMSYSERR_NOERROR;
+    return said && time.wType == TIME_SAMPLES ? std::optional(time.u.sample) : std::nullopt;
 }
 
 // Milliseconds until the written cue has been heard, 0 once it has. A buffer is done once the
@@ -98,11 +90,11 @@ DWORD untilHeard(Driver &device)
     if (!isDone(device.written->header))
         return INFINITE; // the device sets the event when it is
     const audio::Clock::time_point now = audio::Clock::now();
-    if (!device.doneAt)
+    if (device.doneAt == audio::Clock::time_point{})
         device.doneAt = now;
     const std::optional<DWORD> played = playedFrames(device.out);
     const auto ahead = played ? std::int32_t(device.cueEnd - *played) : 0;
-    if (ahead <= 0 || now - *device.doneAt > kMostLatency)
+    if (ahead <= 0 || now - device.doneAt > kMostLatency)
         return 0;
     return std::clamp<DWORD>(DWORD(ahead) * 1000 / kRate, 1, 50);
 }
@@ -229,7 +221,7 @@ bool Backend::startSound(audio::Sound *sound)
         waveOut.write(device.out, &sound->header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR)
         return false;
     device.written = sound;
-    device.doneAt.reset();
+    device.doneAt = {};
     device.cueEnd = DWORD(device.framesWritten + sound->cueFrames);
     device.framesWritten += sound->samples.size() / 2;
     return true;
@@ -243,6 +235,13 @@ void Backend::stopSound()
         return;
     reset(device);
     device.written = nullptr;
+}
+
+// The watcher thread reports an ending.
+void Backend::sleepForSound(std::condition_variable &counted, std::unique_lock<std::mutex> &books,
+                            audio::Clock::time_point deadline)
+{
+    counted.wait_until(books, deadline);
 }
 
 bool Backend::isSoundPlaying(const audio::Sound *sound)

@@ -2,8 +2,8 @@
 
 // The Win32 backend's side of the platform's types, shared by its files.
 
-#include "platform/Backend.h"
-#include "platform/ScaledPicture.h"
+#include "platform/shared/Backend.h"
+#include "platform/shared/ScaledPicture.h"
 
 #include <windows.h>
 

@@ -213,12 +213,7 @@ Control::Impl::~Impl()
         DeleteObject(face);
 }
 
-Control::Control(float left, float top, float width, float height)
-    : left_(left), top_(top), width_(width), height_(height)
-{
-}
-
-Control::~Control() = default;
+void Backend::end(Control::Impl *impl) { delete impl; }
 
 void Backend::showGeometry(Control &control, const PixelRect &pixels)
 {
@@ -256,28 +251,25 @@ void Backend::sendToBack(Control &control)
         SetWindowPos(hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-Frame::Frame(Container &parent, Color backColor, float left, float top, float width, float height)
-    : Control(left, top, width, height)
+void Backend::make(Frame &frame, Container &parent, Color backColor)
 {
     registerFrameClass();
-    impl_.reset(new Impl{*this, Backend::native(parent)});
-    impl_->face = CreateSolidBrush(win::fromBgr(backColor));
+    frame.impl_.reset(new Control::Impl{frame, native(parent)});
+    Control::Impl &impl = *frame.impl_;
+    impl.face = CreateSolidBrush(win::fromBgr(backColor));
     // Made first: the frame's window procedure paints with it.
-    native_.reset(new Native{nullptr, impl_->face, Backend::native(parent).form});
-    native_->hwnd = makeChild(*impl_, kFrameClass, u"", WS_CLIPCHILDREN);
-    Backend::place(*this);
+    frame.native_.reset(new Container::Native{nullptr, impl.face, native(parent).form});
+    frame.native_->hwnd = makeChild(impl, kFrameClass, u"", WS_CLIPCHILDREN);
 }
 
-Label::Label(Container &parent, std::u16string caption, Color foreColor, double fontPoints,
-             float left, float top, float width, float height)
-    : Control(left, top, width, height), caption_(std::move(caption))
+void Backend::make(Label &label, Container &parent, Color foreColor, double fontPoints)
 {
-    impl_.reset(new Impl{*this, Backend::native(parent)});
-    impl_->textColor = win::fromBgr(foreColor);
-    impl_->font = win::japaneseFont(fontPoints);
-    makeChild(*impl_, L"STATIC", caption_, SS_LEFTNOWORDWRAP | SS_NOPREFIX);
-    SendMessageW(impl_->hwnd, WM_SETFONT, WPARAM(impl_->font), FALSE);
-    Backend::place(*this);
+    label.impl_.reset(new Control::Impl{label, native(parent)});
+    Control::Impl &impl = *label.impl_;
+    impl.textColor = win::fromBgr(foreColor);
+    impl.font = win::japaneseFont(fontPoints);
+    makeChild(impl, L"STATIC", u"", SS_LEFTNOWORDWRAP | SS_NOPREFIX);
+    SendMessageW(impl.hwnd, WM_SETFONT, WPARAM(impl.font), FALSE);
 }
 
 void Backend::showCaption(Label &label)
@@ -285,18 +277,17 @@ void Backend::showCaption(Label &label)
     SetWindowTextW(impl(label).hwnd, win::wide(label.Caption()));
 }
 
-CommandButton::CommandButton(Container &parent, Color backColor, double fontPoints, bool italic,
-                             float left, float top, float width, float height)
-    : Control(left, top, width, height)
+void Backend::make(CommandButton &button, Container &parent, Color backColor, double fontPoints,
+                   bool italic)
 {
-    impl_.reset(new Impl{*this, Backend::native(parent)});
-    impl_->face = CreateSolidBrush(win::fromBgr(backColor));
-    impl_->font = win::japaneseFont(fontPoints, italic);
-    makeChild(*impl_, L"BUTTON", u"", BS_OWNERDRAW | WS_TABSTOP);
-    SendMessageW(impl_->hwnd, WM_SETFONT, WPARAM(impl_->font), FALSE);
-    SetWindowSubclass(impl_->hwnd, buttonProcedure, 0, 0);
-    impl_->container.form.focusable.push_back(this);
-    Backend::place(*this);
+    button.impl_.reset(new Control::Impl{button, native(parent)});
+    Control::Impl &impl = *button.impl_;
+    impl.face = CreateSolidBrush(win::fromBgr(backColor));
+    impl.font = win::japaneseFont(fontPoints, italic);
+    makeChild(impl, L"BUTTON", u"", BS_OWNERDRAW | WS_TABSTOP);
+    SendMessageW(impl.hwnd, WM_SETFONT, WPARAM(impl.font), FALSE);
+    SetWindowSubclass(impl.hwnd, buttonProcedure, 0, 0);
+    impl.container.form.focusable.push_back(&button);
 }
 
 void Backend::showCaption(CommandButton &button)
@@ -317,13 +308,11 @@ void Backend::showEnabled(CommandButton &button)
         SetFocus(GetAncestor(hwnd, GA_ROOT));
 }
 
-Image::Image(Container &parent, float left, float top, float width, float height)
-    : Control(left, top, width, height)
+void Backend::make(Image &image, Container &parent)
 {
     // Drawn by its container, on the container's own surface beneath its other controls.
-    impl_.reset(new Impl{*this, Backend::native(parent)});
-    impl_->container.images.push_back(this);
-    Backend::place(*this);
+    image.impl_.reset(new Control::Impl{image, native(parent)});
+    native(parent).images.push_back(&image);
 }
 
 void Backend::showPicture(Image &image)

@@ -48,8 +48,7 @@ Backend::Modifiers heldModifiers()
 
 } // namespace
 
-Container::Container() = default;
-Container::~Container() = default;
+void Backend::end(Container::Native *native) { delete native; }
 
 Form::Impl::~Impl()
 {
@@ -122,31 +121,29 @@ LRESULT CALLBACK Form::Impl::procedure(HWND hwnd, UINT message, WPARAM wParam, L
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-Form::Form(std::u16string caption, Color backColor, float clientLeft, float clientTop,
-           float clientWidth, float clientHeight)
-    : left_(clientLeft), top_(clientTop), width_(clientWidth), height_(clientHeight),
-      impl_(new Impl{*this})
+void Backend::make(Form &form, const std::u16string &caption, Color backColor)
 {
     registerFormClass();
-    impl_->fill = CreateSolidBrush(win::fromBgr(backColor));
-    impl_->menuBar = CreateMenu();
+    form.impl_.reset(new Form::Impl{form});
+    Form::Impl &impl = *form.impl_;
+    impl.fill = CreateSolidBrush(win::fromBgr(backColor));
+    impl.menuBar = CreateMenu();
     // Made first: the window procedure paints with it from the window's first message on.
-    native_.reset(new Native{nullptr, impl_->fill, *impl_});
+    form.native_.reset(new Container::Native{nullptr, impl.fill, impl});
     // A fixed single border with a close box, and neither a minimise nor a maximise button.
-    impl_->hwnd = CreateWindowExW(0, kFormClass, win::wide(caption),
-                                  WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  nullptr, impl_->menuBar, GetModuleHandleW(nullptr), impl_.get());
-    if (!impl_->hwnd)
+    impl.hwnd = CreateWindowExW(0, kFormClass, win::wide(caption),
+                                WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
+                                impl.menuBar, GetModuleHandleW(nullptr), &impl);
+    if (!impl.hwnd)
         throw RuntimeError(kErrInternal, u"ウィンドウを作成できません。");
     // Keys are commands, not text: an input method must not turn F and J into kana.
-    ImmAssociateContextEx(impl_->hwnd, nullptr, IACE_CHILDREN);
-    native_->hwnd = impl_->hwnd;
-    forms().push_back(impl_.get());
-    Backend::showGeometry(*this);
+    ImmAssociateContextEx(impl.hwnd, nullptr, IACE_CHILDREN);
+    form.native_->hwnd = impl.hwnd;
+    forms().push_back(&impl);
 }
 
-Form::~Form() = default;
+void Backend::end(Form::Impl *impl) { delete impl; }
 
 void Backend::show(Form &form)
 {

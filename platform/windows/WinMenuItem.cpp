@@ -19,34 +19,33 @@ HMENU popupOf(MenuItem &item)
     return impl.popup;
 }
 
-std::unique_ptr<MenuItem::Impl> append(MenuItem &item, Form::Impl &form, HMENU owner, bool checked)
+MenuItem::Impl *append(MenuItem &item, Form::Impl &form, HMENU owner)
 {
     const UINT id = form.nextMenuId++;
-    const UINT flags = item.isSeparator() ? MF_SEPARATOR : MF_STRING | (checked ? MF_CHECKED : 0);
+    const UINT flags =
+        item.isSeparator() ? MF_SEPARATOR : MF_STRING | (item.Checked() ? MF_CHECKED : 0);
     AppendMenuW(owner, flags, id, item.isSeparator() ? nullptr : win::wide(item.Caption()));
     form.menuItems[id] = &item;
     DrawMenuBar(form.hwnd);
-    return std::unique_ptr<MenuItem::Impl>(new MenuItem::Impl{form, owner, id});
+    return new MenuItem::Impl{form, owner, id};
 }
 
 } // namespace
 
-MenuItem::MenuItem(Form &form, std::u16string caption)
-    : caption_(std::move(caption)), checked_(false)
+void Backend::make(MenuItem &item, Form &form)
 {
-    impl_ = append(*this, Backend::impl(form), Backend::impl(form).menuBar, false);
+    item.impl_.reset(append(item, impl(form), impl(form).menuBar));
 }
 
-MenuItem::MenuItem(MenuItem &menu, std::u16string caption, bool checked)
-    : caption_(std::move(caption)), checked_(checked)
+void Backend::make(MenuItem &item, MenuItem &menu)
 {
-    impl_ = append(*this, Backend::impl(menu).form, popupOf(menu), checked);
+    item.impl_.reset(append(item, impl(menu).form, popupOf(menu)));
 }
 
-MenuItem::~MenuItem()
+void Backend::end(MenuItem::Impl *impl)
 {
-    impl_->form.menuItems.erase(impl_->id);
-    // The menus themselves go with the window.
+    impl->form.menuItems.erase(impl->id);
+    delete impl; // the menus themselves go with the window
 }
 
 void Backend::showChecked(MenuItem &item)

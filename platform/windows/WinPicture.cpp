@@ -1,4 +1,4 @@
-#include "platform/MediaFiles.h"
+#include "platform/shared/MediaFiles.h"
 #include "platform/windows/WinBackend.h"
 
 #include <objbase.h>

@@ -58,21 +58,27 @@ void deliverTick(Timer::Impl &impl, WPARAM generation)
 
 } // namespace win
 
-Timer::Timer(Form &form, int interval) : interval_(interval)
+void Backend::make(Timer &timer, Form &form)
 {
-    impl_.reset(new Impl{*this, Backend::impl(form).hwnd, makeWaitableTimer(),
-                         CreateEventW(nullptr, TRUE, FALSE, nullptr)});
-    if (!impl_->waitable || !impl_->quit)
+    timer.impl_.reset(new Timer::Impl{timer, impl(form).hwnd, makeWaitableTimer(),
+                                      CreateEventW(nullptr, TRUE, FALSE, nullptr)});
+    Timer::Impl &made = *timer.impl_;
+    if (!made.waitable || !made.quit)
         throw RuntimeError(kErrInternal, u"タイマーを作成できません。");
-    impl_->thread = std::thread(tickWhileRunning, std::ref(*impl_));
+    made.thread = std::thread(tickWhileRunning, std::ref(made));
 }
 
-Timer::~Timer()
+void Backend::end(Timer::Impl *impl)
 {
-    SetEvent(impl_->quit);
-    impl_->thread.join();
-    CloseHandle(impl_->waitable);
-    CloseHandle(impl_->quit);
+    if (impl->thread.joinable()) {
+        SetEvent(impl->quit);
+        impl->thread.join();
+    }
+    if (impl->waitable)
+        CloseHandle(impl->waitable);
+    if (impl->quit)
+        CloseHandle(impl->quit);
+    delete impl;
 }
 
 void Backend::startTicking(Timer &timer, int milliseconds)

@@ -14,15 +14,12 @@ void writeFile(const QString &path, const testfiles::Bytes &bytes)
     file.write(reinterpret_cast<const char *>(bytes.data()), qint64(bytes.size()));
 }
 
-GameFolder::GameFolder(int shotMs) : previous_(QDir::currentPath())
+GameFolder::GameFolder(int shotMs)
 {
-    QFile::copy(QStringLiteral(ROPI_ASSETS_DIR "/Cat.gif"), path(QStringLiteral("Cat.gif")));
+    write(u"Cat.gif", testfiles::catPicture());
     for (const QString &name : kCueFiles)
         writeFile(path(name), testfiles::tone(name.startsWith(QLatin1String("Cat")) ? 20 : shotMs));
-    QDir::setCurrent(dir_.path());
 }
-
-GameFolder::~GameFolder() { QDir::setCurrent(previous_); }
 
 std::unique_ptr<Form1> showGame()
 {

@@ -4,7 +4,6 @@
 #include "platform/qt/QtBackend.h"
 
 #include <QStringList>
-#include <QTemporaryDir>
 
 #include <memory>
 #include <string>
@@ -27,15 +26,13 @@ void writeFile(const QString &path, const testfiles::Bytes &bytes);
 
 // A temporary current directory holding the game's picture and short cues:
 // 20 ms for the cat, shotMs for a hit or a miss.
-class GameFolder {
+class GameFolder : public testfiles::Folder {
 public:
     explicit GameFolder(int shotMs = 30);
-    ~GameFolder();
-    QString path(const QString &name) const { return dir_.filePath(name); }
-
-private:
-    QTemporaryDir dir_;
-    QString previous_;
+    QString path(const QString &name) const
+    {
+        return QString::fromStdU16String(Folder::path(name.toStdU16String()).u16string());
+    }
 };
 
 // A loaded, shown and active game window: keys reach it as on a desktop.

@@ -166,7 +166,8 @@ void GameTest::jumpsLandInEverySlotAlike()
     }
     for (int slot = 0; slot < rules::kSlots; ++slot) // a fifth each, give or take five sigmas
         QVERIFY2(landed[slot] > kJumps * 0.15 && landed[slot] < kJumps * 0.25,
-                 qPrintable(QStringLiteral("slot %1: %2 of %3").arg(slot).arg(landed[slot]).arg(kJumps)));
+                 qPrintable(
+                     QStringLiteral("slot %1: %2 of %3").arg(slot).arg(landed[slot]).arg(kJumps)));
 }
 
 void GameTest::roundStatesAndEveryTransition()

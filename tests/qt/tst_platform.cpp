@@ -2,13 +2,14 @@
 // never ticks, the key handler is told which of Shift, Ctrl and Alt were held, the labels are in
 // the face nearest to ＭＳ Ｐゴシック, SDL really plays and stops the cues, a picture only the
 // decoder can refuse is the runtime error the player is shown, a cue the mixer would swell is
-// refused and silent, and a device that stops mid-cue does not hold the window for good. Sound
-// plays on SDL's dummy driver.
+// refused and silent, a device that stops mid-cue does not hold the window for good, and the
+// game's files are read only when they are plain files of a bounded size. Sound plays on SDL's
+// dummy driver.
 #include "TestSupport.h"
 
 #include "game/GameTexts.h"
-#include "platform/MediaFiles.h"
 #include "platform/Runtime.h"
+#include "platform/shared/MediaFiles.h"
 #include "window/Form1.h"
 
 #include <QClipboard>
@@ -38,6 +39,7 @@ private slots:
     void decoderKeepsALimitOfItsOwn();
     void swellingCuesAreRefusedAndTheGameGoesOn();
     void pausedDeviceDoesNotHoldTheWindow();
+    void onlyPlainFilesOfBoundedSizeAreRead();
 };
 
 void PlatformTest::menuClickNeverTogglesTheMark()
@@ -191,6 +193,11 @@ void PlatformTest::pausedDeviceDoesNotHoldTheWindow()
     press(*form, Qt::Key_F);
     SDL_PauseAudioDevice(device, 0);
     QCOMPARE(QGuiApplication::clipboard()->text(), qs(texts::scoreLine(form->score)));
+}
+
+void PlatformTest::onlyPlainFilesOfBoundedSizeAreRead()
+{
+    QCOMPARE(QString::fromStdString(testfiles::readingFaults()), QString());
 }
 
 QTEST_MAIN(PlatformTest)

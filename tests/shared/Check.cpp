@@ -1,6 +1,6 @@
 #include "Check.h"
 
-#include "platform/Text.h"
+#include "platform/shared/Text.h"
 
 #include <cstdio>
 #include <vector>

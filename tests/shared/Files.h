@@ -3,7 +3,7 @@
 // Files for the tests of cues, pictures and the media control, in a folder of
 // their own that is the current directory while the test runs.
 
-#include "platform/MediaFiles.h"
+#include "platform/shared/MediaFiles.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -35,6 +35,11 @@ struct GifFrame {
 // whole picture, a comment, then each frame after its timing, with colours of its own and
 // the pixels of a single dot.
 Bytes gif(std::uint16_t width, std::uint16_t height, std::initializer_list<GifFrame> frames);
+
+// What the backend's reader of the game's files gets wrong, in words; empty when it keeps its
+// promises: it reads a plain file whole, and never a missing one, a folder, an empty or too
+// large one, or a FIFO.
+std::string readingFaults();
 
 class Folder {
 public:

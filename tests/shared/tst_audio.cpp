@@ -2,9 +2,9 @@
 // opening for all the controls, every sound's ending counted exactly once
 // whoever reports it, and a waiter woken by the ending of its cue.
 #include "Check.h"
-#include "FakeSoundDriver.h"
+#include "FakeBackend.h"
 
-#include "platform/Backend.h"
+#include "platform/shared/Backend.h"
 
 using namespace platform;
 using namespace std::chrono_literals;
@@ -13,27 +13,27 @@ const media::WavFormat kCue{media::WavFormat::kPcm, 2, 48000, 16, 4, 44, 19200};
 
 TEST(theDeviceOpensOnceForAllItsUsers)
 {
-    fakedriver::reset();
+    fakebackend::reset();
     audio::acquire();
     audio::acquire();
-    CHECK(audio::isOpen() && fakedriver::opens() == 1);
+    CHECK(audio::isOpen() && fakebackend::opens() == 1);
     audio::release();
-    CHECK(audio::isOpen() && fakedriver::closes() == 0);
+    CHECK(audio::isOpen() && fakebackend::closes() == 0);
     audio::release();
-    CHECK(!audio::isOpen() && fakedriver::closes() == 1);
+    CHECK(!audio::isOpen() && fakebackend::closes() == 1);
 
-    fakedriver::reset({.opens = false});
+    fakebackend::reset({.opens = false});
     audio::acquire();
     CHECK(!audio::isOpen() && audio::load(kCue, {}) == nullptr);
     CHECK_EQ(audio::bytesPerSecond(), 0.0);
     audio::release();
-    CHECK_EQ(fakedriver::closes(), 0); // what never opened is not closed
+    CHECK_EQ(fakebackend::closes(), 0); // what never opened is not closed
 }
 
 TEST(everySoundEndsOnceWhoeverReportsIt)
 {
     for (const bool reportsCutOffs : {false, true}) {
-        fakedriver::reset({.reportsCutOffs = reportsCutOffs});
+        fakebackend::reset({.reportsCutOffs = reportsCutOffs});
         audio::acquire();
         audio::Sound *first = audio::load(kCue, {});
         audio::Sound *second = audio::load(kCue, {});
@@ -44,7 +44,7 @@ TEST(everySoundEndsOnceWhoeverReportsIt)
         CHECK(!audio::isSounding(first) && audio::isSounding(second));
         audio::halt(first); // another's sound is not ours to stop
         CHECK(audio::isSounding(second) && audio::endings() == before + 1);
-        fakedriver::endSound();
+        fakebackend::endSound();
         CHECK(!audio::isSounding(second) && audio::endings() == before + 2);
         audio::halt(second);   // over already
         Backend::soundEnded(); // a stray report, with nothing on the device
@@ -58,7 +58,7 @@ TEST(everySoundEndsOnceWhoeverReportsIt)
 // A short cue may be over before the driver has returned from starting it.
 TEST(anEndingDuringTheStartBelongsToTheSoundStarted)
 {
-    fakedriver::reset({.endsAtOnce = true});
+    fakebackend::reset({.endsAtOnce = true});
     audio::acquire();
     audio::Sound *cue = audio::load(kCue, {});
     const std::uint64_t before = audio::play(cue).value();
@@ -69,11 +69,11 @@ TEST(anEndingDuringTheStartBelongsToTheSoundStarted)
 
 TEST(aWaiterWakesAtTheEndingOrAtItsDeadline)
 {
-    fakedriver::reset();
+    fakebackend::reset();
     audio::acquire();
     audio::Sound *cue = audio::load(kCue, {});
     const std::uint64_t before = audio::play(cue).value();
-    fakedriver::endSoundAfter(30ms);
+    fakebackend::endSoundAfter(30ms);
     auto start = audio::now();
     audio::waitForEnding(before, start + 10s);
     CHECK(audio::now() - start < 5s && audio::endings() == before + 1);

@@ -4,57 +4,14 @@
 #include "Check.h"
 #include "Files.h"
 
-#include "platform/MediaFiles.h"
-#include "platform/Text.h"
+#include "platform/shared/MediaFiles.h"
 
 #include <cstring>
-
-#ifndef _WIN32
-#include <sys/stat.h>
-#endif
 
 using namespace platform::media;
 using namespace testfiles;
 
 constexpr double kDevice = 48000 * 2 * 2; // the game's device: 48 kHz stereo 16-bit
-
-TEST(onlyPlainFilesOfBoundedSizeAreRead)
-{
-    Folder folder;
-    CHECK(readPlainFile(u"Cat0.wav", kMaxCueFileBytes).check == FileCheck::Missing);
-    const Bytes cue = tone(10);
-    const FileContents read = readPlainFile(folder.write(u"ピンポン.wav", cue), kMaxCueFileBytes);
-    CHECK(read.check == FileCheck::Read && read.bytes == cue);
-
-    std::filesystem::create_directory(folder.path(u"folder.wav"));
-    CHECK(readPlainFile(u"folder.wav", kMaxCueFileBytes).check == FileCheck::NotAFile);
-    CHECK(readPlainFile(folder.write(u"empty.wav", {}), kMaxCueFileBytes).check ==
-          FileCheck::NotAFile);
-    folder.write(u"huge.wav", cue);
-    std::filesystem::resize_file(folder.path(u"huge.wav"), kMaxCueFileBytes + 1); // a hole
-    CHECK(readPlainFile(u"huge.wav", kMaxCueFileBytes).check == FileCheck::NotAFile);
-#ifndef _WIN32
-    // Opening a FIFO for reading would wait for a writer that never comes.
-    CHECK_EQ(::mkfifo(folder.path(u"fifo.wav").c_str(), 0600), 0);
-    CHECK(readPlainFile(u"fifo.wav", kMaxCueFileBytes).check == FileCheck::NotAFile);
-#endif
-}
-
-TEST(aBackendMayTakeFilesFromElsewhere)
-{
-    Folder folder;
-    folder.write(u"ブー.wav", tone(10));
-    // This reader answers with what it was asked for.
-    setPlainFileReader([](const std::u16string &name, std::uint64_t maxBytes) {
-        return FileContents{FileCheck::Read,
-                            text(platform::toUtf8(name) + std::to_string(maxBytes))};
-    });
-    const FileContents read = readPlainFile(u"ブー.wav", 123);
-    setPlainFileReader(nullptr);
-    CHECK(read.check == FileCheck::Read && read.bytes == text(platform::toUtf8(u"ブー.wav123")));
-    // Without one the disk has them again.
-    CHECK(readPlainFile(u"ブー.wav", kMaxCueFileBytes).bytes == tone(10));
-}
 
 TEST(playableCuesAreUncompressedAndWithinTheirFile)
 {

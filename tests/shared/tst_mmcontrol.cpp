@@ -3,7 +3,7 @@
 // cannot be played, a hold that ends with the cue, and never much later when the
 // device stops mixing.
 #include "Check.h"
-#include "FakeSoundDriver.h"
+#include "FakeBackend.h"
 #include "Files.h"
 
 #include "platform/MMControl.h"
@@ -15,7 +15,7 @@ using namespace testfiles;
 
 TEST(modesThroughACueInAnyCase)
 {
-    fakedriver::reset();
+    fakebackend::reset();
     Folder folder;
     folder.write(u"Cat0.wav", tone(1000));
     MMControl control;
@@ -29,7 +29,7 @@ TEST(modesThroughACueInAnyCase)
     control.setCommand(u"play");
     control.setCommand(u"Eject"); // no command of ours
     CHECK_EQ(control.Mode(), MMControl::kModePlay);
-    fakedriver::endSound();
+    fakebackend::endSound();
     CHECK_EQ(control.Mode(), MMControl::kModeStopped);
     control.setCommand(u"Play"); // an ended cue is still open, and plays again
     CHECK_EQ(control.Mode(), MMControl::kModePlay);
@@ -37,7 +37,7 @@ TEST(modesThroughACueInAnyCase)
     CHECK_EQ(control.Mode(), MMControl::kModeStopped);
     control.setCommand(u"Close");
     CHECK_EQ(control.Mode(), MMControl::kModeNotOpen);
-    CHECK_EQ(fakedriver::loadedSounds(), 0);
+    CHECK_EQ(fakebackend::loadedSounds(), 0);
 }
 
 TEST(whatCannotBePlayedIsSilent)
@@ -47,7 +47,7 @@ TEST(whatCannotBePlayedIsSilent)
     folder.write(u"Cat2.wav", {'n', 'o', 't', 'e'});
     const auto start = now();
     for (const bool device : {true, false}) {
-        fakedriver::reset({.opens = device});
+        fakebackend::reset({.opens = device});
         MMControl control;
         CHECK_EQ(MMControl::hasAudioDevice(), device);
         for (const char16_t *name : {u"Cat0.wav", u"Cat2.wav", device ? u"" : u"Cat1.wav"}) {
@@ -61,17 +61,22 @@ TEST(whatCannotBePlayedIsSilent)
     CHECK(now() - start < 5s);
 }
 
+// The control opened on a cue of that length, written to the folder under that name.
+void openCue(MMControl &control, Folder &folder, const std::u16string &name, int milliseconds)
+{
+    control.setFileName(folder.write(name, tone(milliseconds)));
+    control.setCommand(u"Open");
+}
+
 TEST(theHoldEndsWithTheCue)
 {
-    fakedriver::reset();
+    fakebackend::reset();
     Folder folder;
-    folder.write(u"ブー.wav", tone(2000));
     MMControl control;
-    control.setFileName(u"ブー.wav");
-    control.setCommand(u"Open");
+    openCue(control, folder, u"ブー.wav", 2000);
     control.setCommand(u"Play");
     // The device says the cue is over long before a stuck device's deadline would pass.
-    fakedriver::endSoundAfter(500ms);
+    fakebackend::endSoundAfter(500ms);
     const auto start = now();
     control.waitForModeChange(50ms);
     CHECK(now() - start >= 50ms && control.Mode() == MMControl::kModePlay);
@@ -83,12 +88,10 @@ TEST(theHoldEndsWithTheCue)
 // at most a quarter of a second past the cue's own length all the same.
 TEST(aStuckDeviceLetsGoSoonAfterTheCue)
 {
-    fakedriver::reset();
+    fakebackend::reset();
     Folder folder;
-    folder.write(u"ピンポン.wav", tone(200));
     MMControl control;
-    control.setFileName(u"ピンポン.wav");
-    control.setCommand(u"Open");
+    openCue(control, folder, u"ピンポン.wav", 200);
     const auto start = now();
     control.setCommand(u"Play");
     CHECK_EQ(control.Mode(), MMControl::kModePlay);
@@ -100,17 +103,13 @@ TEST(aStuckDeviceLetsGoSoonAfterTheCue)
 
 TEST(aStopNeverSilencesAnotherControlsCue)
 {
-    fakedriver::reset();
+    fakebackend::reset();
     Folder folder;
-    folder.write(u"Cat3.wav", tone(1000));
-    folder.write(u"Cat4.wav", tone(1000));
     MMControl first, second;
-    first.setFileName(u"Cat3.wav");
-    second.setFileName(u"Cat4.wav");
-    for (MMControl *control : {&first, &second}) {
-        control->setCommand(u"Open");
-        control->setCommand(u"Play");
-    }
+    openCue(first, folder, u"Cat3.wav", 1000);
+    openCue(second, folder, u"Cat4.wav", 1000);
+    first.setCommand(u"Play");
+    second.setCommand(u"Play");
     CHECK_EQ(first.Mode(), MMControl::kModeStopped); // cut off by the second
     first.setCommand(u"Stop");
     first.setCommand(u"Close");

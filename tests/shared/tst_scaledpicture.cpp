@@ -2,7 +2,7 @@
 // it is repainted at every jump, and never shown at a size it no longer has.
 #include "Check.h"
 
-#include "platform/ScaledPicture.h"
+#include "platform/shared/ScaledPicture.h"
 
 #include <memory>
 #include <utility>

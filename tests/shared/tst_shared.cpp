@@ -5,7 +5,7 @@
 #include "platform/Runtime.h"
 #include "platform/Screen.h"
 #include "platform/Services.h"
-#include "platform/Text.h"
+#include "platform/shared/Text.h"
 
 #include <set>
 

@@ -5,8 +5,8 @@
 // only for the cue that sounds, while the game sleeps in the hold of a shot.
 #include "Check.h"
 
-#include "platform/Backend.h"
 #include "platform/KeyCodes.h"
+#include "platform/shared/Backend.h"
 #include "platform/web/EventOrder.h"
 #include "platform/web/TickSchedule.h"
 #include "platform/web/WebKeys.h"
@@ -100,9 +100,9 @@ TEST(theHeldModifiersAreThoseThePageSaw)
 {
     const Backend::Modifiers none = heldModifiers(0);
     CHECK(!none.shift && !none.ctrl && !none.alt);
-    const Backend::Modifiers ctrlAlt = heldModifiers(kPageCtrl | kPageAlt);
+    const Backend::Modifiers ctrlAlt = heldModifiers(kCtrl | kAlt);
     CHECK(!ctrlAlt.shift && ctrlAlt.ctrl && ctrlAlt.alt);
-    const Backend::Modifiers shift = heldModifiers(kPageShift);
+    const Backend::Modifiers shift = heldModifiers(kShift);
     CHECK(shift.shift && !shift.ctrl && !shift.alt);
 }
 

@@ -3,8 +3,9 @@
 // never ticks, a menu choice never toggles its mark, the button keeps keys to
 // itself only while it holds the focus, Alt with a game key is the game's, the
 // window keeps its size and has a close box only, the cat is read with WIC, an
-// Image shows in a Frame as on the window, and a shot's hold lasts until the
-// device has played its cue.
+// Image shows in a Frame as on the window, a shot's hold lasts until the
+// device has played its cue, and the game's files are read only when they are
+// plain files of a bounded size.
 #include "Check.h"
 #include "Files.h"
 
@@ -315,6 +316,8 @@ TEST(anImageShowsInAFrame)
     CHECK_EQ(strayPixels, 0);      // the frame's own colour around it
     CHECK(catPixels * 5 > inside); // and the cat over a good part of its place
 }
+
+TEST(onlyPlainFilesOfBoundedSizeAreRead) { CHECK_EQ(testfiles::readingFaults(), std::string()); }
 
 // A buffer is done once the device has taken its samples, which may still be on their way to
 // the speaker: the hold of a shot lasts until the device has played the cue's end, and no

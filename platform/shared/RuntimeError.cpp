@@ -1,6 +1,6 @@
 #include "platform/Runtime.h"
 
-#include "platform/Text.h"
+#include "platform/shared/Text.h"
 
 namespace platform {
 

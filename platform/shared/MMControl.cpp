@@ -1,6 +1,7 @@
 #include "platform/MMControl.h"
 
-#include "platform/AudioDevice.h"
+#include "platform/shared/AudioDevice.h"
+#include "platform/shared/Backend.h"
 
 #include <algorithm>
 
@@ -61,7 +62,7 @@ void MMControl::open()
     close();
     if (!audio::isOpen())
         return;
-    const media::FileContents file = media::readPlainFile(fileName_, media::kMaxCueFileBytes);
+    const media::FileContents file = Backend::readFile(fileName_, media::kMaxCueFileBytes);
     if (file.check != media::FileCheck::Read)
         return;
     if (const auto format = media::playableWav(file.bytes, audio::bytesPerSecond()))

@@ -2,7 +2,8 @@
 
 // The checks that every cue and picture passes before a decoder sees it, so
 // that whatever a player leaves in the game's folder in their place, nothing
-// hangs, crashes or eats the machine's memory.
+// hangs, crashes or eats the machine's memory. The backend reads the files
+// (Backend::readFile).
 
 #include <cstddef>
 #include <cstdint>
@@ -35,16 +36,6 @@ struct FileContents {
     FileCheck check;
     Bytes bytes;
 };
-
-// Reads a plain file by its name, relative to the current directory. Only regular files of
-// at most maxBytes are read: opening a FIFO would wait for a writer, and a device may never end.
-FileContents readPlainFile(const std::u16string &fileName, std::uint64_t maxBytes);
-
-// Where readPlainFile takes its files from: the disk, unless a backend whose game has no
-// folder of its own (the browser's, whose files lie beside the page on its server) puts in
-// its own reader at start-up. The reader keeps readPlainFile's promises.
-using PlainFileReader = FileContents (*)(const std::u16string &fileName, std::uint64_t maxBytes);
-void setPlainFileReader(PlainFileReader reader);
 
 // The sound of a WAV file, as its format chunk describes it.
 struct WavFormat {

@@ -4,83 +4,19 @@ runs, its peak resident memory over a whole round, and the latency of its
 sound through a PulseAudio server. Adds them to the benchmark's JSON and
 prints every figure as a Markdown table."""
 import argparse
-import ctypes
 import json
 import os
-import select
-import shutil
 import statistics
 import subprocess
 import sys
 import tempfile
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path[:0] = [os.path.join(HERE, ".."), os.path.join(HERE, "..", "..", "tests", "e2e")]
+from figures import add_rows, print_table  # noqa: E402
 from harness import SoundServer, wait_until  # noqa: E402
-
-MAP_NOTIFY = 19
-SUBSTRUCTURE_NOTIFY_MASK = 1 << 19
-
-
-def start_xvfb():
-    read_end, write_end = os.pipe()
-    server = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"],
-        pass_fds=[write_end], stderr=subprocess.DEVNULL)
-    os.close(write_end)
-    number = b""
-    while not number.endswith(b"\n"):
-        chunk = os.read(read_end, 16)
-        if not chunk:
-            raise SystemExit("Xvfb did not start")
-        number += chunk
-    os.close(read_end)
-    return server, ":" + number.decode().strip()
-
-
-class MapWatcher:
-    """Hears every top-level window being mapped, the moment the server says so."""
-
-    def __init__(self, display):
-        self.x = ctypes.CDLL("libX11.so.6")
-        self.x.XOpenDisplay.restype = ctypes.c_void_p
-        self.x.XDefaultRootWindow.restype = ctypes.c_ulong
-        self.x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
-        self.x.XSelectInput.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_long]
-        for name in ("XFlush", "XPending", "XConnectionNumber", "XNextEvent"):
-            getattr(self.x, name).argtypes = [ctypes.c_void_p] + (
-                [ctypes.c_void_p] if name == "XNextEvent" else [])
-        self.dpy = self.x.XOpenDisplay(display.encode())
-        self.x.XSelectInput(self.dpy, self.x.XDefaultRootWindow(self.dpy), SUBSTRUCTURE_NOTIFY_MASK)
-        self.x.XFlush(self.dpy)
-        self.fd = self.x.XConnectionNumber(self.dpy)
-        self.event = ctypes.create_string_buffer(192)
-
-    def wait_mapped(self, timeout):
-        """Returns the monotonic time and id of the next mapped top-level window."""
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            while self.x.XPending(self.dpy):
-                self.x.XNextEvent(self.dpy, self.event)
-                kind = int.from_bytes(self.event.raw[0:4], "little")
-                override = int.from_bytes(self.event.raw[48:52], "little")
-                if kind == MAP_NOTIFY and not override:
-                    return time.monotonic(), int.from_bytes(self.event.raw[40:48], "little")
-            select.select([self.fd], [], [], 0.05)
-        return None, None
-
-
-def peak_kb(pid):
-    with open(f"/proc/{pid}/status") as status:
-        for line in status:
-            if line.startswith("VmHWM:"):
-                return int(line.split()[1])
-    return -1
-
-
-def xdotool(env, *args):
-    subprocess.run(["xdotool", *args], env=env, check=False)
-
+from xserver import MapWatcher, end_all, peak_kb, start_xvfb, xdotool  # noqa: E402
 
 def sound_server_latency(game_path, assets, display, samples=10):
     """Buffer plus sink latency of the game's stream, as the server reports it
@@ -88,7 +24,8 @@ def sound_server_latency(game_path, assets, display, samples=10):
     processes = []
     server = SoundServer(tempfile.mkdtemp(prefix="ropi-bench-"), processes)
     env = dict(server.env, DISPLAY=display)
-    env.pop("QT_QPA_PLATFORM", None)
+    for name in ("QT_QPA_PLATFORM", "SDL_AUDIODRIVER"):  # Qt's X11 platform, SDL's own choice
+        env.pop(name, None)
     game = subprocess.Popen([os.path.abspath(game_path)], cwd=assets, env=env)
     try:
         window = wait_until(lambda: subprocess.run(
@@ -195,54 +132,6 @@ def main():
               indent=1)
     if not args.no_table:
         print_table(args.json)
-
-
-def add_rows(path, rows, under, **machine):
-    """Puts the rows of one build, each named with `under` at its end, into the benchmark's
-    JSON in place of those of an earlier run, and what is known of the machine."""
-    bench = json.load(open(path)) if os.path.exists(path) else {"machine": {}, "rows": []}
-    bench["machine"].update(machine)
-    for key, value in (("load_before", ""), ("cpu", "unknown"), ("cores", os.cpu_count()),
-                       ("kernel", os.uname().release)):
-        bench["machine"].setdefault(key, value)
-    bench["rows"] = [r for r in bench["rows"] if not r["name"].endswith(under)] + rows
-    json.dump(bench, open(path, "w"), ensure_ascii=False, indent=1)
-
-
-def end_all(processes, folder):
-    """Ends what a part of the benchmark started, last first, and removes its folder."""
-    for process in reversed(processes):
-        if process.poll() is None:
-            process.terminate()
-            process.wait(5)
-    shutil.rmtree(folder, ignore_errors=True)
-
-
-def judge_smoke(path, rows):
-    """A short run judges no figure, but every kind of figure must have had a sample."""
-    print()
-    print_table(path)
-    missing = [r["name"] for r in rows if r.get("n", 1) == 0]
-    if missing:
-        raise SystemExit("no sample for: " + ", ".join(missing))
-
-
-def print_table(path):
-    """Every figure of the benchmark's JSON as one Markdown table, and the machine below it."""
-    bench = json.load(open(path))
-    machine = bench["machine"]
-    print("| Figure | Result | Goal | Met |\n| --- | --- | --- | --- |")
-    for row in bench["rows"]:
-        met = "–" if row["goal"].startswith("(") else "yes" if row["met"] else "no"
-        print(f"| {row['name']} | {row['result']} | {row['goal']} | {met} |")
-    print(f"\n{machine['cpu']}, {machine['cores']} cores, Linux {machine['kernel']}; "
-          f"load average before the run: {machine['load_before'] or 'not given'}")
-    if "wine" in machine:
-        print(f"Windows rows: {machine['wine']}; load average before them: "
-              f"{machine.get('load_before_windows') or 'not given'}")
-    if "browser" in machine:
-        print(f"Browser rows: {machine['browser']}; load average before them: "
-              f"{machine.get('load_before_browser') or 'not given'}")
 
 
 if __name__ == "__main__":

@@ -1,9 +1,21 @@
 #include "platform/Form.h"
 
-#include "platform/Backend.h"
 #include "platform/KeyCodes.h"
+#include "platform/shared/Backend.h"
+
+#include <tuple>
 
 namespace platform {
+
+void Form::Ends::operator()(Impl *impl) const { Backend::end(impl); }
+
+Form::Form(std::u16string caption, Color backColor, float clientLeft, float clientTop,
+           float clientWidth, float clientHeight)
+    : left_(clientLeft), top_(clientTop), width_(clientWidth), height_(clientHeight)
+{
+    Backend::make(*this, caption, backColor);
+    Backend::showGeometry(*this);
+}
 
 void Form::Load()
 {
@@ -17,10 +29,7 @@ void Form::Show() { Backend::show(*this); }
 
 void Form::Move(float left, float top, float width, float height)
 {
-    left_ = left;
-    top_ = top;
-    width_ = width;
-    height_ = height;
+    std::tie(left_, top_, width_, height_) = std::tie(left, top, width, height);
     Backend::showGeometry(*this);
 }
 

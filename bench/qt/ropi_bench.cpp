@@ -6,8 +6,8 @@
 // Start-up under X is timed by startup.py. --smoke runs a few ticks of each kind
 // and judges no figure; --trace tells of every tick and every long event on
 // stderr, to find what made a tick late.
+#include "../Round.h"
 #include "CueProbe.h"
-#include "Round.h"
 
 #include "platform/qt/QtBackend.h"
 #include "window/Form1.h"

@@ -1,12 +1,13 @@
 #include "platform/Services.h"
 
-#include "platform/Text.h"
+#include "platform/shared/Text.h"
 
 #include <chrono>
 #include <random>
 
 namespace platform {
 
+std::u16string_view App::Title() { return ROPI_APP_TITLE; }
 std::int16_t App::Major() { return ROPI_VERSION_MAJOR; }
 std::int16_t App::Minor() { return ROPI_VERSION_MINOR; }
 std::int16_t App::Revision() { return ROPI_VERSION_PATCH; }

@@ -1,4 +1,4 @@
-#include "platform/Backend.h"
+#include "platform/shared/Backend.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -84,6 +84,13 @@ void Backend::stopSound() { Mix_HaltChannel(kChannel); }
 bool Backend::isSoundPlaying(const audio::Sound *sound)
 {
     return Mix_Playing(kChannel) != 0 && Mix_GetChunk(kChannel) == sound->chunk;
+}
+
+// SDL reports an ending from its audio thread.
+void Backend::sleepForSound(std::condition_variable &counted, std::unique_lock<std::mutex> &books,
+                            audio::Clock::time_point deadline)
+{
+    counted.wait_until(books, deadline);
 }
 
 } // namespace platform

@@ -1,29 +1,28 @@
 #pragma once
 
 // What a backend provides: the one list of what the game's window, controls, menus,
-// timers, services and sound need from the system. The game never includes this
-// header. The platform's shared code calls these members, and each backend
+// timers, files, services and sound need from the system. The game never includes
+// this header. The platform's shared code calls these members, and each backend
 // (platform/qt/, platform/windows/, platform/web/) defines every one of them as a
 // thin translation to its system.
 //
 // Besides the members of Backend listed under "Provided by the backend", a
 // backend defines its own objects behind the game's: the Native of Container and
-// the Impl of Control, Form, MenuItem, Timer, Picture and audio::Sound; and the
-// constructors and destructors that make and end them, those of Container,
-// Control, Form, Frame, Label, CommandButton, Image, MenuItem and Timer. A
-// constructor of a control calls place() once its Impl is made.
+// the Impl of Control, Form, MenuItem, Timer, Picture and audio::Sound.
 
-#include "platform/AudioDevice.h"
 #include "platform/Controls.h"
 #include "platform/Form.h"
-#include "platform/MediaFiles.h"
 #include "platform/MenuItem.h"
 #include "platform/Screen.h"
 #include "platform/Timer.h"
+#include "platform/shared/AudioDevice.h"
+#include "platform/shared/MediaFiles.h"
 
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 
@@ -37,6 +36,26 @@ struct Backend {
     // lives until then.
     static int runEventLoop(int argc, char **argv,
                             const std::function<std::unique_ptr<Form>()> &startup);
+    // Ends the program with the status at once: no event, timer or destructor of the game runs
+    // afterwards.
+    [[noreturn]] static void endProcess(int exitStatus);
+
+    // The backend's objects behind the game's (its impl_ and a container's native_), made once
+    // the game's object holds its own values, and ended with it.
+    static void make(Form &form, const std::u16string &caption, Color backColor);
+    static void make(Frame &frame, Container &parent, Color backColor);
+    static void make(Label &label, Container &parent, Color foreColor, double fontPoints);
+    static void make(CommandButton &button, Container &parent, Color backColor, double fontPoints,
+                     bool italic);
+    static void make(Image &image, Container &parent);
+    static void make(MenuItem &item, Form &form);     // on the bar
+    static void make(MenuItem &item, MenuItem &menu); // inside its drop-down or submenu
+    static void make(Timer &timer, Form &form);
+    static void end(Container::Native *native);
+    static void end(Control::Impl *impl);
+    static void end(Form::Impl *impl);
+    static void end(MenuItem::Impl *impl);
+    static void end(Timer::Impl *impl);
 
     // The window: shows it, and gives it the outer size that Move() set, frame included.
     static void show(Form &form);
@@ -72,9 +91,11 @@ struct Backend {
     static void clearClipboard();
     static void setClipboardText(const std::u16string &text);
 
-    // Ends the program with the status at once: no event, timer or destructor of the game runs
-    // afterwards.
-    [[noreturn]] static void endProcess(int exitStatus);
+    // A file of the game's folder by its name (relative to the current directory on a desktop).
+    // Only a plain file of at most maxBytes is read: opening a FIFO would wait for a writer,
+    // and a device may never end. Nothing there is Missing; anything else that cannot be
+    // read whole, an empty file and one over maxBytes are NotAFile.
+    static media::FileContents readFile(const std::u16string &fileName, std::uint64_t maxBytes);
 
     // The sound driver: the run's one audio device, one sound at a time. AudioDevice.cpp
     // keeps its books and never holds a lock of its own while it calls these, so a driver
@@ -94,12 +115,11 @@ struct Backend {
     static void stopSound();
     // True until the sound last started has played to its end.
     static bool isSoundPlaying(const audio::Sound *sound);
-#ifdef __EMSCRIPTEN__
-    // The browser runs the game and the driver on the page's one thread, so an ending can only
-    // be reported while the game sleeps. The books' wait for one sleeps here, the page running
-    // on, until the driver reports an ending or the deadline passes.
-    static void sleepForSound(audio::Clock::time_point deadline);
-#endif
+    // Sleeps until the driver may have reported an ending, or until the deadline, with the
+    // books' lock let go meanwhile. A driver that reports from a thread of its own waits for
+    // the books to notify `counted`; the browser's reports while the game sleeps.
+    static void sleepForSound(std::condition_variable &counted, std::unique_lock<std::mutex> &books,
+                              audio::Clock::time_point deadline);
 
     // ---- Given to every backend by the shared code ----
 
@@ -110,7 +130,6 @@ struct Backend {
     static MenuItem::Impl &impl(const MenuItem &item) { return *item.impl_; }
     static Timer::Impl &impl(const Timer &timer) { return *timer.impl_; }
     static const Picture::Impl *impl(const Picture &picture) { return picture.impl_.get(); }
-
     // Puts a control where its twips say, through showGeometry.
     static void place(Control &control);
 

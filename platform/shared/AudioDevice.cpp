@@ -1,6 +1,6 @@
-#include "platform/AudioDevice.h"
+#include "platform/shared/AudioDevice.h"
 
-#include "platform/Backend.h"
+#include "platform/shared/Backend.h"
 
 #include <condition_variable>
 #include <mutex>
@@ -134,16 +134,10 @@ std::uint64_t endings()
 
 void waitForEnding(std::uint64_t endingsBefore, Clock::time_point deadline)
 {
-#ifdef __EMSCRIPTEN__
-    // No other thread can report the ending while this one waits: the driver reports it while
-    // the game sleeps.
-    while (endings() == endingsBefore && now() < deadline)
-        Backend::sleepForSound(deadline);
-#else
     Books &device = books();
     std::unique_lock lock(device.mutex);
-    device.ended.wait_until(lock, deadline, [&] { return device.endings != endingsBefore; });
-#endif
+    while (device.endings == endingsBefore && now() < deadline)
+        Backend::sleepForSound(device.ended, lock, deadline);
 }
 
 Clock::time_point now() { return Clock::now(); }

@@ -1,4 +1,4 @@
-#include "platform/Backend.h"
+#include "platform/shared/Backend.h"
 
 namespace platform {
 

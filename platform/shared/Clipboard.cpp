@@ -1,5 +1,5 @@
-#include "platform/Backend.h"
 #include "platform/Services.h"
+#include "platform/shared/Backend.h"
 
 namespace platform {
 

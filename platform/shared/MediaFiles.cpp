@@ -1,22 +1,10 @@
-#include "platform/MediaFiles.h"
+#include "platform/shared/MediaFiles.h"
 
-#include "platform/Text.h"
+#include "platform/shared/Text.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-
-#ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX // std::min is used here, which windows.h would take for its macro
-#endif
-#include <windows.h>
-#else
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace platform::media {
 
@@ -48,96 +36,6 @@ std::uint16_t encodingOf(const Bytes &bytes, std::size_t fmt, std::uint32_t fmtL
     // The sub-format GUID begins with the standard tag, 24 bytes into the chunk.
     return fmtLength >= 40 ? static_cast<std::uint16_t>(littleEndian(bytes, fmt + 24, 2)) : 0;
 }
-
-PlainFileReader reader = nullptr; // the disk's
-
-FileContents readFromDisk(const std::u16string &fileName, std::uint64_t maxBytes);
-
-} // namespace
-
-void setPlainFileReader(PlainFileReader newReader) { reader = newReader; }
-
-FileContents readPlainFile(const std::u16string &fileName, std::uint64_t maxBytes)
-{
-    return reader ? reader(fileName, maxBytes) : readFromDisk(fileName, maxBytes);
-}
-
-namespace {
-
-#ifdef _WIN32
-
-FileContents readFromDisk(const std::u16string &fileName, std::uint64_t maxBytes)
-{
-    const auto *name = reinterpret_cast<const wchar_t *>(fileName.c_str());
-    const DWORD attributes = GetFileAttributesW(name);
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return {FileCheck::Missing, {}};
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-        return {FileCheck::NotAFile, {}};
-    const HANDLE file = CreateFileW(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return {FileCheck::NotAFile, {}};
-    FileContents contents{FileCheck::NotAFile, {}};
-    LARGE_INTEGER size{};
-    if (GetFileType(file) == FILE_TYPE_DISK && GetFileSizeEx(file, &size) && size.QuadPart > 0 &&
-        std::uint64_t(size.QuadPart) <= maxBytes) {
-        contents.bytes.resize(std::size_t(size.QuadPart));
-        std::size_t done = 0;
-        DWORD got = 0;
-        while (done < contents.bytes.size() &&
-               ReadFile(file, contents.bytes.data() + done, DWORD(contents.bytes.size() - done),
-                        &got, nullptr) &&
-               got > 0)
-            done += got;
-        contents.bytes.resize(done);
-        contents.check = FileCheck::Read;
-    }
-    CloseHandle(file);
-    return contents;
-}
-
-#else
-
-bool isReadable(const struct stat &info, std::uint64_t maxBytes)
-{
-    return S_ISREG(info.st_mode) && info.st_size > 0 && std::uint64_t(info.st_size) <= maxBytes;
-}
-
-FileContents readFromDisk(const std::u16string &fileName, std::uint64_t maxBytes)
-{
-    const std::string path = toUtf8(fileName);
-    struct stat info = {};
-    if (path.empty() || ::stat(path.c_str(), &info) != 0)
-        return {FileCheck::Missing, {}};
-    if (!isReadable(info, maxBytes))
-        return {FileCheck::NotAFile, {}};
-    // The name may have been swapped for a FIFO since the check; O_NONBLOCK keeps even that
-    // from hanging, and fstat then sees what was really opened.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return {FileCheck::NotAFile, {}};
-    FileContents contents{FileCheck::NotAFile, {}};
-    if (::fstat(fd, &info) == 0 && isReadable(info, maxBytes)) {
-        contents.bytes.resize(std::size_t(info.st_size));
-        std::size_t done = 0;
-        while (done < contents.bytes.size()) {
-            const ssize_t got =
-                ::read(fd, contents.bytes.data() + done, contents.bytes.size() - done);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0)
-                break;
-            done += std::size_t(got);
-        }
-        contents.bytes.resize(done);
-        contents.check = FileCheck::Read;
-    }
-    ::close(fd);
-    return contents;
-}
-
-#endif
 
 } // namespace
 

@@ -1,6 +1,6 @@
 #include "platform/Screen.h"
 
-#include "platform/Backend.h"
+#include "platform/shared/Backend.h"
 
 namespace platform {
 

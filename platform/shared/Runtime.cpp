@@ -1,8 +1,8 @@
 #include "platform/Runtime.h"
 
-#include "platform/Backend.h"
 #include "platform/Services.h"
-#include "platform/Text.h"
+#include "platform/shared/Backend.h"
+#include "platform/shared/Text.h"
 
 #include <cstdio>
 
@@ -23,7 +23,8 @@ void reportErrorAndEnd(const RuntimeError &error)
     for (char16_t &c : line)
         if (c == u'\n')
             c = u' ';
-    std::fprintf(stderr, "%s: %s\n", toUtf8(kAppTitle).c_str(), toUtf8(line).c_str());
+    std::fprintf(stderr, "%s: %s\n", toUtf8(std::u16string(App::Title())).c_str(),
+                 toUtf8(line).c_str());
     MsgBox(error.reportText(), vbCritical);
     End(1);
 }

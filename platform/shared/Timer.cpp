@@ -1,8 +1,12 @@
 #include "platform/Timer.h"
 
-#include "platform/Backend.h"
+#include "platform/shared/Backend.h"
 
 namespace platform {
+
+void Timer::Ends::operator()(Impl *impl) const { Backend::end(impl); }
+
+Timer::Timer(Form &form, int interval) : interval_(interval) { Backend::make(*this, form); }
 
 void Timer::setEnabled(bool enabled)
 {

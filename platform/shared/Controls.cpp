@@ -1,11 +1,47 @@
 #include "platform/Controls.h"
 
-#include "platform/Backend.h"
-#include "platform/MediaFiles.h"
 #include "platform/Runtime.h"
 #include "platform/Screen.h"
+#include "platform/shared/Backend.h"
+#include "platform/shared/MediaFiles.h"
+
+#include <tuple>
 
 namespace platform {
+
+void Container::Ends::operator()(Native *native) const { Backend::end(native); }
+void Control::Ends::operator()(Impl *impl) const { Backend::end(impl); }
+
+Frame::Frame(Container &parent, Color backColor, float left, float top, float width, float height)
+    : Control(left, top, width, height)
+{
+    Backend::make(*this, parent, backColor);
+    Backend::place(*this);
+}
+
+Label::Label(Container &parent, std::u16string caption, Color foreColor, double fontPoints,
+             float left, float top, float width, float height)
+    : Control(left, top, width, height), caption_(std::move(caption))
+{
+    Backend::make(*this, parent, foreColor, fontPoints);
+    Backend::showCaption(*this);
+    Backend::place(*this);
+}
+
+CommandButton::CommandButton(Container &parent, Color backColor, double fontPoints, bool italic,
+                             float left, float top, float width, float height)
+    : Control(left, top, width, height)
+{
+    Backend::make(*this, parent, backColor, fontPoints, italic);
+    Backend::place(*this);
+}
+
+Image::Image(Container &parent, float left, float top, float width, float height)
+    : Control(left, top, width, height)
+{
+    Backend::make(*this, parent);
+    Backend::place(*this);
+}
 
 void Control::setLeft(float twips) { Move(twips, top_, width_, height_); }
 void Control::setTop(float twips) { Move(left_, twips, width_, height_); }
@@ -14,10 +50,7 @@ void Control::setHeight(float twips) { Move(left_, top_, width_, twips); }
 
 void Control::Move(float left, float top, float width, float height)
 {
-    left_ = left;
-    top_ = top;
-    width_ = width;
-    height_ = height;
+    std::tie(left_, top_, width_, height_) = std::tie(left, top, width, height);
     Backend::place(*this);
 }
 
@@ -67,7 +100,7 @@ void Image::setPicture(Picture picture)
 
 Picture LoadPicture(const std::u16string &fileName)
 {
-    const media::FileContents file = media::readPlainFile(fileName, media::kMaxPictureBytes);
+    const media::FileContents file = Backend::readFile(fileName, media::kMaxPictureBytes);
     if (file.check == media::FileCheck::Missing)
         throw RuntimeError(kErrFileNotFound, u"ファイルが見つかりません。", fileName);
     Picture picture;

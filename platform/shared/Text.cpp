@@ -1,4 +1,4 @@
-#include "platform/Text.h"
+#include "platform/shared/Text.h"
 
 namespace platform {
 

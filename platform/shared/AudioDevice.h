@@ -4,7 +4,7 @@
 // it; nothing else in the game does. Its books are kept once, in AudioDevice.cpp,
 // over the backend's sound driver (platform/Backend.h).
 
-#include "platform/MediaFiles.h"
+#include "platform/shared/MediaFiles.h"
 
 #include <chrono>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "CueProbe.h"
 
-#include "Measure.h"
+#include "../Measure.h"
 
 #include <QFile>
 
