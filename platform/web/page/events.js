@@ -4,11 +4,8 @@
 // the game's handlers: while the game waits (for a cue to be heard, a file, a
 // picture) the page stays responsive and its events wait in order.
 mergeInto(LibraryManager.library, {
+  $RopiEvents__deps: ['$RopiShared'],
   $RopiEvents: {
-    KEY_DOWN: 1,
-    CLICK: 2,
-    MENU: 3,
-    BOX_CLOSED: 4,
     queue: [],
     sleeper: null, // the game's sleep: {wakeUp, onEvents, timer}
     ending: false, // the end is listened for
@@ -34,7 +31,7 @@ mergeInto(LibraryManager.library, {
     first: function (modal) {
       var queue = RopiEvents.queue;
       for (var i = 0; i < queue.length; i++)
-        if (!modal || queue[i].kind === RopiEvents.BOX_CLOSED) return i;
+        if (!modal || queue[i].kind === RopiShared.kBoxClosed) return i;
       return -1;
     }
   },

@@ -5,7 +5,7 @@
 // an entry's "&" chooses it), and sends the game what was chosen. Only the game
 // sets a mark: choosing an entry never changes one.
 mergeInto(LibraryManager.library, {
-  $RopiMenu__deps: ['$RopiEvents', '$RopiWindow'],
+  $RopiMenu__deps: ['$RopiShared', '$RopiEvents', '$RopiWindow'],
   $RopiMenu: {
     entries: [null], // by number: {parent, access, separator, element, list, children}
     top: [], // the entries on the bar, in order
@@ -15,12 +15,17 @@ mergeInto(LibraryManager.library, {
     hot: null, // the highlighted entry
     focusBefore: null,
 
-    attach: function (form, bar) {
-      RopiMenu.bar = bar;
-      bar.setAttribute('role', 'menubar');
-      document.addEventListener('mousedown', function (event) {
-        if (RopiMenu.active && !bar.contains(event.target)) RopiMenu.leave();
-      }, true);
+    // The window's bar, which takes the menus from the first entry on.
+    barOf: function (form) {
+      if (!RopiMenu.bar) {
+        var bar = RopiWindow.elements[form].querySelector('.ropi-menubar');
+        bar.setAttribute('role', 'menubar');
+        document.addEventListener('mousedown', function (event) {
+          if (RopiMenu.active && !bar.contains(event.target)) RopiMenu.leave();
+        }, true);
+        RopiMenu.bar = bar;
+      }
+      return RopiMenu.bar;
     },
 
     // "終了(&X)": the text with X underlined, and X as the entry's letter.
@@ -110,7 +115,7 @@ mergeInto(LibraryManager.library, {
         return;
       }
       RopiMenu.leave();
-      RopiEvents.post(RopiEvents.MENU, entry.number);
+      RopiEvents.post(RopiShared.kMenu, entry.number);
     },
 
     // Alt with a letter: the entry on the bar with that letter, if any.
@@ -256,7 +261,7 @@ mergeInto(LibraryManager.library, {
       element.setAttribute('aria-checked', checked ? 'true' : 'false');
     }
     if (!parent) {
-      RopiMenu.bar.appendChild(element);
+      RopiMenu.barOf(form).appendChild(element);
       RopiMenu.top.push(entry);
     } else {
       var owner = RopiMenu.entries[parent];

@@ -3,7 +3,7 @@
 // them in pixels of the screen; the page shows them in CSS pixels at the
 // devicePixelRatio it had at load, when the game measured the screen.
 mergeInto(LibraryManager.library, {
-  $RopiWindow__deps: ['$RopiEvents'],
+  $RopiWindow__deps: ['$RopiShared', '$RopiEvents'],
   $RopiWindow: {
     elements: [null], // by the number the game knows them by
     bitmaps: [null],
@@ -115,7 +115,7 @@ mergeInto(LibraryManager.library, {
   ropi_screen_dpi__deps: ['$RopiWindow'],
   ropi_screen_dpi: function () { return 96 * RopiWindow.measure().ratio; },
 
-  ropi_form_create__deps: ['$RopiWindow', '$RopiKeys', '$RopiMenu'],
+  ropi_form_create__deps: ['$RopiWindow'],
   ropi_form_create: function (caption, backColor, faces) {
     var title = UTF16ToString(caption);
     document.title = title;
@@ -131,16 +131,15 @@ mergeInto(LibraryManager.library, {
     stage.appendChild(element);
     RopiWindow.window = element;
     var form = RopiWindow.add(element);
+    // The menu bar's place (page/menu.js fills it).
     var bar = document.createElement('div');
     bar.className = 'ropi-menubar';
     element.appendChild(bar);
-    RopiMenu.attach(form, bar);
     var client = document.createElement('div');
     client.className = 'ropi-client';
     client.style.backgroundColor = RopiWindow.colour(backColor);
     element.appendChild(client);
     element.ropiClient = RopiWindow.add(client);
-    RopiKeys.install();
     window.addEventListener('resize', RopiWindow.fit);
     return form;
   },
@@ -193,7 +192,7 @@ mergeInto(LibraryManager.library, {
     var number = RopiWindow.add(element);
     // A click, by mouse or by the keys that press a focused button (page/keys.js).
     element.addEventListener('click', function () {
-      if (!element.disabled) RopiEvents.post(RopiEvents.CLICK, number);
+      if (!element.disabled) RopiEvents.post(RopiShared.kClick, number);
     });
     RopiWindow.buttons.push(element);
     return number;
