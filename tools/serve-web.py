@@ -1,23 +1,62 @@
 #!/usr/bin/env python3
-"""Serves the browser game's folder on 127.0.0.1 only, as any static web server
-would, but never from a cache: the game reads its picture and cues anew at every
-read, as the desktop game reads its folder. The page opened with ?report=1 tells
-this server what a test needs to know of it (`/ropi-report?...`, as a beacon);
-each report is appended as a line to the --reports file.
-    serve-web.py FOLDER [--port N] [--reports FILE]
+"""Serves the browser game's folder on 127.0.0.1 only, as a plain static web host
+serves it: with an ETag and a Last-Modified date, fresh for a while
+(Cache-Control: max-age), and 304 Not Modified to a revalidation that finds the
+file unchanged. --delay-ms holds back every answer by that long, as a host a
+network round trip away would. The page opened with ?report=1 tells this server
+what a test needs to know of it (`/ropi-report?...`, as a beacon); each report
+is appended, as it came, as a line to the --reports file.
+    serve-web.py FOLDER [--port N] [--delay-ms N] [--reports FILE]
 Prints the address it serves on as its first line."""
 import argparse
+import email.utils
 import functools
 import http.server
+import os
 import sys
+import time
 import urllib.parse
+
+MAX_AGE = 600  # seconds, as a static host commonly keeps its files fresh
 
 
 class Handler(http.server.SimpleHTTPRequestHandler):
     reports = None
+    delay = 0.0
+
+    def send_head(self):
+        """The answer's status and headers, after the round trip; a body to copy or None."""
+        time.sleep(self.delay)
+        path = self.translate_path(self.path)
+        if os.path.isdir(path):
+            return super().send_head()
+        try:
+            stat = os.stat(path)
+        except OSError:
+            self.send_error(404, 'File not found')
+            return None
+        tag = f'"{stat.st_size:x}-{stat.st_mtime_ns:x}"'
+        modified = email.utils.formatdate(stat.st_mtime, usegmt=True)
+        since = self.headers.get('If-Modified-Since')
+        if self.headers.get('If-None-Match') == tag or (
+                since and 'If-None-Match' not in self.headers and
+                email.utils.parsedate_to_datetime(since).timestamp() >= int(stat.st_mtime)):
+            self.send_response(304)
+            self.send_header('ETag', tag)
+            self.end_headers()
+            return None
+        body = open(path, 'rb')
+        self.send_response(200)
+        self.send_header('Content-Type', self.guess_type(path))
+        self.send_header('Content-Length', str(stat.st_size))
+        self.send_header('Last-Modified', modified)
+        self.send_header('ETag', tag)
+        self.end_headers()
+        return body
 
     def end_headers(self):
-        self.send_header('Cache-Control', 'no-store')
+        if self.command in ('GET', 'HEAD'):
+            self.send_header('Cache-Control', f'max-age={MAX_AGE}')
         super().end_headers()
 
     def do_POST(self):
@@ -35,7 +74,7 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         self.rfile.read(length)
         if self.reports:
             with open(self.reports, 'a', encoding='utf-8') as f:
-                f.write(urllib.parse.unquote(url.query) + '\n')
+                f.write(url.query + '\n')  # as it came: a value may hold a line break
         self.send_response(204)
         self.end_headers()
         return True
@@ -48,11 +87,13 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument('folder')
     parser.add_argument('--port', type=int, default=0)
+    parser.add_argument('--delay-ms', type=float, default=0)
     parser.add_argument('--reports')
     args = parser.parse_args()
-    Handler.reports = args.reports
-    Handler.extensions_map = dict(Handler.extensions_map, **{'.wasm': 'application/wasm',
-                                                             '.js': 'text/javascript'})
+    Handler.reports, Handler.delay = args.reports, args.delay_ms / 1000
+    Handler.extensions_map = dict(Handler.extensions_map, **{
+        '.wasm': 'application/wasm', '.js': 'text/javascript',
+        '.webmanifest': 'application/manifest+json'})
     server = http.server.ThreadingHTTPServer(
         ('127.0.0.1', args.port), functools.partial(Handler, directory=args.folder))
     print(f'http://127.0.0.1:{server.server_address[1]}/', flush=True)

@@ -5,25 +5,30 @@ import os
 import shutil
 import subprocess
 import sys
+import urllib.parse
 
 from waiting import wait_until
 
 ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..'))
+CHROMIUM = '/usr/lib/chromium/chromium'  # Debian's, without its wrapper's flags
 
 
-class Desktop:
-    """The X11 desktop build: the program itself, its sound through SDL, which
-    can also write it to a file (its disk driver)."""
+class Driver:
+    """What every build shares: a program of its own, which draws its window on the
+    test's X server, takes keys sent to that window and plays to the test's sound
+    server; the defaults of a desktop program."""
     start_timeout = 60  # seconds from launch to the window drawn, on a busy machine
     cue_skip = 0  # frames at a cue's start that its sound path may lose
-    writes_sound_to_file = True
-    ends_on_sigterm = True  # as at a logout
+    writes_sound_to_file = False
+    ends_on_sigterm = False  # as at a logout
+    reads_files_kept = False  # reads its files from its folder at every read
 
     def __init__(self, game):
         self.game = game
 
     def environment(self, game):
-        """What the game's environment needs beyond the X server and the sound's."""
+        """What the game's environment needs beyond the X server and the sound's: a name
+        and its value, or None to take the name out."""
         return {}
 
     def command(self, game):
@@ -61,15 +66,24 @@ class Desktop:
         """Ends what the game left behind, once its processes are stopped."""
 
 
-class Wine(Desktop):
+class Desktop(Driver):
+    """The X11 desktop build: the program itself, with Qt's own X11 platform, its sound
+    through SDL, which can also write it to a file (its disk driver)."""
+    writes_sound_to_file = True
+    ends_on_sigterm = True
+
+    def environment(self, game):
+        sound = (dict(SDL_AUDIODRIVER='disk', SDL_DISKAUDIOFILE=game.recording)
+                 if game.audio == 'disk' else dict(SDL_AUDIODRIVER=None))
+        return dict(sound, QT_QPA_PLATFORM=None)
+
+
+class Wine(Driver):
     """The Windows build under Wine, in a prefix of the test's own made from a
     template. Its sound is recorded from the sound server; Wine may lose a
     cue's first milliseconds, never shift it. The game starts as in a Wine
     session: the prefix's server and services are up first, as a player's are."""
-    start_timeout = 60
     cue_skip = 960  # 20 ms
-    writes_sound_to_file = False
-    ends_on_sigterm = False
 
     def __init__(self, game, template):
         super().__init__(game)
@@ -112,6 +126,14 @@ class Wine(Desktop):
         # Wine gives its window the focus itself, and never says so to --sync.
         return game.x('xdotool', 'windowfocus', str(game.window), check=False)
 
+    def wait_for_box(self, game, title):
+        """Without a window manager Wine leaves the X focus where it was, and on a busy
+        machine a key sent then may miss the box: the box is given the keys, as a player's
+        click on it would."""
+        box = super().wait_for_box(game, title)
+        game.x('xdotool', 'windowfocus', str(box), check=False)
+        return box
+
     def keep(self, game, folder):
         """Where every thread of every process of the prefix stands, and how Wine started."""
         if 'WINEPREFIX' not in getattr(game, 'env', {}):
@@ -142,14 +164,15 @@ class Wine(Desktop):
         return prefix
 
 
-class Browser(Desktop):
-    """The browser build: its page served on 127.0.0.1 from the test's folder,
-    shown by Chromium or Firefox filling the screen as the desktop game's window
-    does. The page opened with ?report=1 reports its message boxes and its exit
-    status to the server (tools/serve-web.py), which appends them to a file."""
-    start_timeout = 60
-    writes_sound_to_file = False
-    ends_on_sigterm = False
+class Browser(Driver):
+    """The browser build: its page served from the test's folder as a static host
+    one network round trip away serves it (tools/serve-web.py, with 300 ms of
+    delay), shown by Chromium or Firefox filling the screen as the desktop game's
+    window does. The page opened with ?report=1 reports its message boxes, their
+    text, its service worker keeping the site, and its exit status to the server,
+    which appends them to a file."""
+    round_trip_ms = 300
+    reads_files_kept = True  # a file changed on the server is taken up at a later read
 
     def __init__(self, site, browser):
         super().__init__(site)
@@ -160,12 +183,8 @@ class Browser(Desktop):
         for name in os.listdir(self.site):
             if not os.path.exists(os.path.join(game.cwd, name)) and name not in game.removed:
                 shutil.copy(os.path.join(self.site, name), game.cwd)
-        self.reports = os.path.join(game.folder, 'reports')
-        server = subprocess.Popen([sys.executable, os.path.join(ROOT, 'tools', 'serve-web.py'),
-                                   game.cwd, '--reports', self.reports], stdout=subprocess.PIPE,
-                                  text=True)
-        game.processes.append(server)
-        url = server.stdout.readline().strip() + 'index.html?report=1'
+        self.reports, self.port = os.path.join(game.folder, 'reports'), 0
+        url = self.serve(game) + 'index.html?report=1'
         profile = os.path.join(game.folder, 'profile')
         os.makedirs(profile)
         if self.browser == 'firefox':
@@ -181,6 +200,21 @@ class Browser(Desktop):
                     '--kiosk', url]
         return chromium_command(profile, url)
 
+    def serve(self, game):
+        """Starts the server, on the port it had if it had one; its address."""
+        self.server = subprocess.Popen(
+            [sys.executable, os.path.join(ROOT, 'tools', 'serve-web.py'), game.cwd,
+             '--port', str(self.port), '--delay-ms', str(self.round_trip_ms),
+             '--reports', self.reports], stdout=subprocess.PIPE, text=True)
+        game.processes.append(self.server)
+        address = self.server.stdout.readline().strip()
+        self.port = int(address.rstrip('/').rsplit(':', 1)[1])
+        return address
+
+    def stop_serving(self):
+        self.server.terminate()
+        self.server.wait(10)
+
     def stream_owner(self, game):
         return None  # the browser plays from a process of its own
 
@@ -189,7 +223,8 @@ class Browser(Desktop):
         if not os.path.exists(self.reports):
             return []
         with open(self.reports, encoding='utf-8') as f:
-            return [line.strip().split('=', 1)[1] for line in f if line.startswith(key + '=')]
+            return [urllib.parse.unquote(line.strip().split('=', 1)[1]) for line in f
+                    if line.startswith(key + '=')]
 
     def wait_for_box(self, game, title):
         """The page's own modal box: it reports the box's title when it opens."""
@@ -212,7 +247,7 @@ class Browser(Desktop):
 def chromium_command(profile, url):
     """Chromium showing the page alone, filling a screen of 1024x768 or more, with its
     sound allowed from the start."""
-    return ['/usr/lib/chromium/chromium', '--no-sandbox', '--no-first-run',
+    return [CHROMIUM, '--no-sandbox', '--no-first-run',
             '--no-default-browser-check', '--disable-extensions', '--disable-sync',
             '--password-store=basic', f'--user-data-dir={profile}', '--kiosk',
             '--window-position=0,0', '--window-size=1024,768',

@@ -51,7 +51,6 @@ class SoundServer:
         self.env = dict(os.environ, PULSE_SERVER='unix:' + socket, PULSE_CONFIG=daemon_conf,
                         PULSE_CLIENTCONFIG=os.devnull, HOME=folder, XDG_CONFIG_HOME=folder,
                         XDG_RUNTIME_DIR=folder)
-        self.env.pop('SDL_AUDIODRIVER', None)
         with open(os.path.join(folder, 'server.pa'), 'w') as f:
             f.write(f'load-module module-null-sink sink_name=game rate={RATE} format=s16le\n'
                     f'load-module module-native-protocol-unix socket={socket} auth-anonymous=1\n')
@@ -126,7 +125,7 @@ class Game:
         os.close(write_end)
         with os.fdopen(read_end) as pipe:
             display = ':' + pipe.readline().strip()
-        self.env = dict(os.environ, SDL_AUDIODRIVER='disk', SDL_DISKAUDIOFILE=self.recording)
+        self.env = dict(os.environ)
         if self.audio == 'pulse':
             self.server = SoundServer(self.folder, self.processes)
             self.env = self.server.env
@@ -135,11 +134,9 @@ class Game:
                 self.server.record(self.recording)
         elif self.audio == 'none':
             self.env = dict(os.environ, PULSE_SERVER='unix:' + os.path.join(self.folder, 'none'))
-            self.env.pop('SDL_AUDIODRIVER', None)
         # Nothing of the run lands in the user's home.
         self.env = dict(self.env, DISPLAY=display, HOME=self.folder, XDG_CONFIG_HOME=self.folder,
                         XDG_RUNTIME_DIR=self.folder)
-        self.env.pop('QT_QPA_PLATFORM', None)
         wait_until(lambda: self.x('xdotool', 'getmouselocation', check=False), 30, 'no X server')
         if self.wm:
             spawn(self.processes, ['openbox', '--sm-disable'], env=self.env,
@@ -147,7 +144,11 @@ class Game:
             wait_until(lambda: 'window id' in self.x('xprop', '-root', '_NET_SUPPORTING_WM_CHECK',
                                                      check=False), 30,
                        'openbox did not start')
-        self.env.update(self.driver.environment(self))
+        for name, value in self.driver.environment(self).items():
+            if value is None:
+                self.env.pop(name, None)
+            else:
+                self.env[name] = value
         self.driver.prepare(self)
         with open(self.log, 'wb') as log:
             self.process = spawn(self.processes, self.driver.command(self), cwd=self.cwd,

@@ -4,7 +4,7 @@ does, below the menu bar (and, under Wine, inside the frame Wine draws)."""
 import os
 import subprocess
 
-NAVY = (0, 0, 128)
+NAVY, BLACK = (0, 0, 128), (0, 0, 0)
 SLOT = 1024 / 5  # a fifth of the outer width, and the cat's size: it is square
 PANEL = 768 // 3  # the panel's height, where the button's bottom edge lies too
 INKY = 40  # a channel above this is drawn, not the black field

@@ -15,7 +15,7 @@ import urllib.parse
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 SITE = os.environ.get('ROPI_SITE', os.path.join(ROOT, 'build-web', 'site'))
-CHROMIUM, DRIVER = '/usr/bin/chromium', '/usr/bin/chromedriver'
+DRIVER = '/usr/bin/chromedriver'
 
 try:
     from selenium import webdriver
@@ -26,6 +26,7 @@ except ImportError:
     webdriver = None
 
 sys.path.insert(0, os.path.join(ROOT, 'tests', 'e2e'))
+from drivers import CHROMIUM  # noqa: E402
 from waiting import wait_until  # noqa: E402
 
 NAVY = (0, 0, 128)
@@ -122,6 +123,11 @@ def the_page():
     with Page() as page:
         assert page.driver.title == 'ろぴぽあゲーム'
         assert page.js('return document.querySelector("link[rel=icon]").href').endswith('ropi.png')
+        # Installable, its service worker keeping the site.
+        wait_until(lambda: page.js('return document.body.dataset.offline') == 'ready', 30,
+                   'the service worker never kept the site')
+        errors = page.driver.execute_cdp_cmd('Page.getInstallabilityErrors', {})
+        assert errors['installabilityErrors'] == [], errors
         # The navy panel fills the top third of the client area below the menu bar.
         assert page.pixel(512, 240) == NAVY and page.pixel(512, 400) == (0, 0, 0)
         # The page never scrolls; a resize scales the window as a whole, the same layout.
@@ -211,10 +217,17 @@ def the_page():
         page.driver.execute_cdp_cmd('Page.removeScriptToEvaluateOnNewDocument',
                                     {'identifier': latency['identifier']})
 
-        # A picture that the browser cannot decode; Space, the box's button, ends the game.
+        # A picture that the browser cannot decode; Space, the box's button, ends the game. A
+        # round start takes the copy the page keeps and asks the server for it again: the
+        # start after it has the new one.
+        page.js('window.changed = [];'
+                'addEventListener("ropi-file", e => changed.push(e.detail.name + " " + e.detail.change))')
         with open(os.path.join(page.site, 'Cat.gif'), 'wb') as f:
             f.write(b'GIF89a\x10\x00\x10\x00' + b'\xff' * 200)  # a GIF's start, then no picture
-        page.keys(' ')
+        wait_until(lambda: page.js('return changed').count('Cat.gif changed') or page.keys(' '),
+                   10, 'the page never took up the new Cat.gif', every=1)
+        if page.box() is None:  # no start has had the new one yet
+            page.keys(' ')
         assert wait_until(page.box, 10, 'no report') == \
             "実行時エラー '481':\n\nピクチャが不正です。\nCat.gif"
         page.keys(' ')
@@ -233,7 +246,11 @@ def the_page():
             assert page.state() == state, f'without {missing}: {page.state()}'
             page.driver.execute_cdp_cmd('Page.removeScriptToEvaluateOnNewDocument',
                                         {'identifier': script['identifier']})
+        # Nothing of the site kept: neither the service worker's copy nor the browser's cache.
         os.remove(os.path.join(page.site, 'ropi.wasm'))
+        page.driver.execute_cdp_cmd('Storage.clearDataForOrigin', {
+            'origin': page.address.rstrip('/'), 'storageTypes': 'service_workers,cache_storage'})
+        page.driver.execute_cdp_cmd('Network.clearBrowserCache', {})
         page.open()
         assert page.state() == 'missing', page.state()
         assert page.js('return document.querySelector(".ropi-note[data-for=missing]")'

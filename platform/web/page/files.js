@@ -1,11 +1,21 @@
-// The game's files, fetched from the page's own folder on its server at every
-// read, as the desktop game reads its current directory: a file taken off the
-// server is missed at once. Japanese names go URL-encoded.
+// The game's files. Its folder is the page's own on its server: the files that
+// the page names (<meta name="ropi-files">) are fetched together before the game
+// starts and kept in memory, so that a tick, a key or a menu choice never waits
+// for the network. A read is answered at once from the copy kept; then, if the
+// file was last asked for a while ago, it is asked for again in the background,
+// and a change or a removal on the server is taken up for the next read (the
+// page hears of it: the event "ropi-file", whose detail is the file's name and
+// "changed" or "gone"). A server out of reach is no removal: the copy kept
+// serves on.
 mergeInto(LibraryManager.library, {
+  $RopiFiles__deps: ['$RopiShared'],
+  $RopiFiles__postset: 'RopiFiles.fetchAll();',
   $RopiFiles: {
-    MISSING: -1,
-    NOT_A_FILE: -2,
-    bytes: null, // the last file read, until the game takes it
+    LIMIT: 64 * 1024 * 1024, // the largest file the game reads
+    AGAIN_MS: 2000, // a file used is asked for again once this long has passed
+    kept: {}, // by name: {bytes, tag} of a file, or a number: kMissing, kNotAFile
+    asked: {}, // by name: when it was last asked for, and whether the answer is still due
+    taking: null, // the last file read, until the game takes it
 
     // The body, in pieces, never more than maxBytes of it: a file too large is refused
     // before it eats memory.
@@ -37,38 +47,70 @@ mergeInto(LibraryManager.library, {
         });
       };
       return next();
-    }
-  },
+    },
 
-  ropi_file_fetch__deps: ['$RopiFiles'],
-  ropi_file_fetch: function (name, maxBytes) {
-    return Asyncify.handleSleep(function (wakeUp) {
-      RopiFiles.bytes = null;
-      var url = new URL(encodeURIComponent(UTF16ToString(name)), document.baseURI);
-      // Asked anew every time; an unchanged file comes from the browser's cache.
-      fetch(url, { cache: 'no-cache' }).then(function (response) {
-        if (response.status === 404 || response.status === 410) {
+    // Asks the server for the file, and keeps what it says; a promise of that.
+    ask: function (name) {
+      var asked = RopiFiles.asked[name];
+      if (asked && asked.pending) return asked.pending;
+      var url = new URL(encodeURIComponent(name), document.baseURI);
+      var kept = RopiFiles.kept[name];
+      var pending = fetch(url, { cache: 'no-cache' }).then(function (response) {
+        var tag = response.headers.get('ETag') || response.headers.get('Last-Modified');
+        if (response.ok && kept && kept.tag && kept.tag === tag) {
           if (response.body) response.body.cancel().catch(function () {});
-          return RopiFiles.MISSING;
+          return kept; // unchanged
         }
         if (!response.ok) {
           if (response.body) response.body.cancel().catch(function () {});
-          return RopiFiles.NOT_A_FILE;
+          return response.status === 404 || response.status === 410 ? RopiShared.kMissing
+                                                                    : RopiShared.kNotAFile;
         }
-        return RopiFiles.read(response, maxBytes).then(function (bytes) {
-          if (!bytes || !bytes.length) return RopiFiles.NOT_A_FILE;
-          RopiFiles.bytes = bytes;
-          return bytes.length;
+        return RopiFiles.read(response, RopiFiles.LIMIT).then(function (bytes) {
+          return bytes && bytes.length ? { bytes: bytes, tag: tag } : RopiShared.kNotAFile;
         });
+      }).then(function (answer) {
+        RopiFiles.kept[name] = answer;
+        if (kept !== undefined && answer !== kept) {
+          var change = typeof answer === 'number' ? 'gone' : 'changed';
+          window.dispatchEvent(new CustomEvent('ropi-file', { detail: { name: name, change: change } }));
+        }
       }, function () {
-        return RopiFiles.MISSING; // no server: nothing is there
-      }).then(wakeUp, function () { wakeUp(RopiFiles.NOT_A_FILE); });
-    });
+        // No server: nothing there the first time; afterwards the copy kept serves on.
+        if (kept === undefined) RopiFiles.kept[name] = RopiShared.kMissing;
+      }).then(function () {
+        RopiFiles.asked[name].pending = null;
+      });
+      RopiFiles.asked[name] = { at: performance.now(), pending: pending };
+      return pending;
+    },
+
+    // The page's files, before the game starts.
+    fetchAll: function () {
+      var named = document.querySelector('meta[name=ropi-files]');
+      var names = named ? JSON.parse(named.content) : [];
+      addRunDependency('ropi-files');
+      Promise.all(names.map(RopiFiles.ask)).then(function () {
+        removeRunDependency('ropi-files');
+      });
+    }
+  },
+
+  ropi_file_read__deps: ['$RopiFiles', '$RopiShared'],
+  ropi_file_read: function (name, maxBytes) {
+    var file = UTF16ToString(name), kept = RopiFiles.kept[file];
+    var asked = RopiFiles.asked[file];
+    if (!asked || performance.now() - asked.at >= RopiFiles.AGAIN_MS) RopiFiles.ask(file);
+    if (kept === undefined) return RopiShared.kMissing;
+    if (typeof kept === 'number') return kept;
+    if (kept.bytes.length > maxBytes) return RopiShared.kNotAFile;
+    RopiFiles.taking = kept.bytes;
+    return kept.bytes.length;
   },
 
   ropi_file_take__deps: ['$RopiFiles'],
   ropi_file_take: function (into) {
-    if (RopiFiles.bytes) HEAPU8.set(RopiFiles.bytes, into);
-    RopiFiles.bytes = null;
+    if (RopiFiles.taking) HEAPU8.set(RopiFiles.taking, into);
+    RopiFiles.taking = null;
   }
 });

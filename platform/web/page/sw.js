@@ -1,0 +1,58 @@
+// The page's service worker: it keeps the site, so that after one visit the game
+// starts and plays with no network, and it hands out one build whole. The build
+// (BUILD, written in by tools/stamp-site.py, as in the page's own links:
+// ropi.js?v=BUILD) names its program, stylesheet and page; those are kept by
+// their full address and never change under it, so a page is never served a new
+// script beside an old ropi.wasm. The page itself is asked of the server first
+// (a new build shows at the next visit with a network), and kept for a visit
+// without one. The game's files (FILES) are asked of the server first too, and
+// the copy kept stands in only when there is no server: a file removed from the
+// server is removed here as well.
+const BUILD = 'unstamped';
+const FILES = [];
+const KEPT = 'ropi-' + BUILD;
+const PAGE = new URL('./', self.location).href;
+const SHELL = ['ropi.css', 'ropi.js', 'ropi.wasm'].map(name => name + '?v=' + BUILD);
+
+self.addEventListener('install', event => {
+  event.waitUntil(caches.open(KEPT).then(kept => kept.addAll(
+    [PAGE, 'manifest.webmanifest', ...SHELL, ...FILES.map(encodeURIComponent)].map(
+      address => new Request(address, { cache: 'reload' }))))
+    .then(() => self.skipWaiting()));
+});
+
+self.addEventListener('activate', event => {
+  event.waitUntil(caches.keys().then(names => Promise.all(
+    names.filter(name => name.startsWith('ropi-') && name !== KEPT).map(name => caches.delete(name))))
+    .then(() => self.clients.claim()));
+});
+
+// The server's answer, asked afresh (never a copy the browser's cache holds), and kept when it
+// is a file; the copy kept when there is no server.
+function fromServerFirst(request, keptAs) {
+  const asked = fetch(request.url, { cache: 'no-cache', credentials: 'same-origin' });
+  return caches.open(KEPT).then(kept => asked.then(answer => {
+    if (answer.ok) {
+      kept.match(keptAs).then(before => {
+        if (!before || before.headers.get('ETag') !== answer.headers.get('ETag'))
+          return kept.put(keptAs, answer.clone());
+      });
+    } else if (answer.status === 404 || answer.status === 410) {
+      kept.delete(keptAs);
+    }
+    return answer;
+  }, () => kept.match(keptAs).then(copy => copy || Response.error())));
+}
+
+self.addEventListener('fetch', event => {
+  const request = event.request, url = new URL(request.url);
+  if (request.method !== 'GET' || url.origin !== self.location.origin) return;
+  if (request.mode === 'navigate') {
+    event.respondWith(fromServerFirst(request, PAGE));
+  } else if (url.searchParams.has('v') || url.pathname.endsWith('.webmanifest') ||
+             url.pathname.endsWith('.png')) {
+    event.respondWith(caches.match(request).then(copy => copy || fetch(request)));
+  } else if (FILES.includes(decodeURIComponent(url.pathname.split('/').pop()))) {
+    event.respondWith(fromServerFirst(request, request.url));
+  }
+});
