@@ -43,6 +43,7 @@ class Handler(http.server.SimpleHTTPRequestHandler):
                 email.utils.parsedate_to_datetime(since).timestamp() >= int(stat.st_mtime)):
             self.send_response(304)
             self.send_header('ETag', tag)
+            self.send_header('Cache-Control', f'max-age={MAX_AGE}')
             self.end_headers()
             return None
         body = open(path, 'rb')
@@ -51,13 +52,9 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         self.send_header('Content-Length', str(stat.st_size))
         self.send_header('Last-Modified', modified)
         self.send_header('ETag', tag)
+        self.send_header('Cache-Control', f'max-age={MAX_AGE}')
         self.end_headers()
         return body
-
-    def end_headers(self):
-        if self.command in ('GET', 'HEAD'):
-            self.send_header('Cache-Control', f'max-age={MAX_AGE}')
-        super().end_headers()
 
     def do_POST(self):
         self.report()

@@ -15,6 +15,7 @@ fails only when a kind of figure got no sample."""
 import argparse
 import functools
 import http.server
+import importlib.util
 import json
 import os
 import shutil
@@ -38,6 +39,11 @@ from processes import children, cpu_seconds, used  # noqa: E402
 from sink import Recorder, onset_rows, with_onsets  # noqa: E402
 
 UNDER = " (browser build in Chromium)"
+UNDER_AWAY = " (browser build in Chromium, its site {} ms away)"
+# The server the tests and play-web.sh use, as a plain static host serves.
+_spec = importlib.util.spec_from_file_location("serve_web", os.path.join(ROOT, "tools", "serve-web.py"))
+serve_web = importlib.util.module_from_spec(_spec)
+_spec.loader.exec_module(serve_web)
 CLOCK = time.monotonic_ns  # Chromium's clock, which performance.now() counts on
 
 # Tells the server when the window was first drawn: the frame after the page shows the
@@ -133,13 +139,12 @@ class Server(http.server.ThreadingHTTPServer):
         self.memory = tuple(memory_kb(pid, key) for key in ("RssAnon", "VmRSS", "VmHWM"))
 
 
-class Handler(http.server.SimpleHTTPRequestHandler):
+class Handler(serve_web.Handler):
+    """The site as a static host serves it, a round trip away (the class's delay); the
+    benchmark's own questions at once."""
     extensions_map = dict(http.server.SimpleHTTPRequestHandler.extensions_map,
-                          **{".wasm": "application/wasm", ".js": "text/javascript"})
-
-    def end_headers(self):
-        self.send_header("Cache-Control", "no-store")
-        super().end_headers()
+                          **{".wasm": "application/wasm", ".js": "text/javascript",
+                             ".webmanifest": "application/manifest+json"})
 
     def send_header(self, keyword, value):
         if keyword == "Content-Length":
@@ -182,7 +187,8 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         self.reply("")
 
     def page(self, path):
-        """The page as it stands, with the note of its first drawing."""
+        """The page as it stands, with the note of its first drawing, a round trip away."""
+        time.sleep(self.delay)
         with open(self.translate_path(path), "rb") as f:
             self.send(f.read().replace(b"</head>", DRAWN + b"</head>"))
 
@@ -198,6 +204,7 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         data = text.encode()
         self.send_response(200)
         self.send_header("Content-Type", "text/plain")
+        self.send_header("Cache-Control", "no-store")
         self.end_headers()
         self.wfile.write(data)
         self.close_connection = True
@@ -222,7 +229,7 @@ class Chromium:
             self.process.wait()
 
 
-def startup_rows(server, env, folder, runs, site):
+def startup_rows(server, env, folder, runs, site, under):
     """From navigation to the window drawn, loading the page again and again in one browser, as
     a player opens it in the browser they have running; the first load, in a browser just
     started, is not counted. The bytes that the first load took."""
@@ -242,13 +249,13 @@ def startup_rows(server, env, folder, runs, site):
     program = sum(os.path.getsize(os.path.join(site, name)) for name in ("ropi.js", "ropi.wasm"))
     return [{
         "name": "Start-up, navigation to window drawn (Xvfb, the page loaded again in a running "
-                "browser)" + UNDER,
+                "browser)" + under,
         "result": f"median {median:.0f} ms, min {min(times):.0f}, max {max(times):.0f} "
                   f"(n={len(times)}; the first load, in a browser just started, "
                   f"{first:.0f} ms)",
         "goal": "<= 300 ms", "met": median <= 300, "median_ms": median, "min_ms": min(times),
         "max_ms": max(times), "n": len(times), "first_ms": first}, {
-        "name": "Bytes the page loads up to its window drawn" + UNDER,
+        "name": "Bytes the page loads up to its window drawn" + under,
         "result": f"{loaded / 1000:.0f} KB, of which ropi.js and ropi.wasm {program / 1000:.0f} KB",
         "goal": "ropi.js and ropi.wasm <= 400 KB", "met": program <= 400_000,
         "kb": loaded / 1000, "program_kb": program / 1000}]
@@ -282,20 +289,20 @@ def line_up(syncs):
     return statistics.median(offsets), drift, quickest
 
 
-def cpu_row(span, what, goal):
+def cpu_row(span, what, goal, under=UNDER):
     wall = span["wall"]
     shares = {kind: 100 * seconds / wall for kind, seconds in span["kinds"].items()}
     total = sum(shares.values())
     busy = sorted(((share, kind) for kind, share in shares.items() if share > 0), reverse=True)
     named = ", ".join(f"{kind} {share:.2f}" for share, kind in busy)
-    return {"name": f"CPU, {what}{UNDER}",
+    return {"name": f"CPU, {what}{under}",
             "result": f"the browser's processes {total:.2f} % over {wall:.1f} s"
                       + (f" ({named})" if named else ""),
             "goal": f"<= {goal} %", "met": total <= goal, "percent": total, "seconds": wall,
             "processes": shares}
 
 
-def bench_rows(server, env, folder, assets, sound, smoke):
+def bench_rows(server, env, folder, assets, sound, smoke, under):
     recorder = Recorder(sound, CLOCK)
     browser = Chromium(server, env, folder,
                        server.url + "bench/index.html" + ("?smoke=1" if smoke else ""))
@@ -309,9 +316,10 @@ def bench_rows(server, env, folder, assets, sound, smoke):
     result = server.result
     rows = result["rows"]
     for row in rows:
+        row["name"] = row["name"].replace(UNDER, under)  # the page names its rows at 0 ms
         print(f"{row['name']}: {row['result']}", flush=True)
     offset, drift, quickest = line_up(result["syncs"])
-    onsets = onset_rows(recorder, result["events"], offset, assets, UNDER)
+    onsets = onset_rows(recorder, result["events"], offset, assets, under)
     for row in onsets:
         row["result"] += (f"; Chromium's own output latency {result['output_latency_ms']:.1f} ms"
                           f" and base latency {result['base_latency_ms']:.1f} ms")
@@ -325,14 +333,14 @@ def bench_rows(server, env, folder, assets, sound, smoke):
     for what, goal in (("window idle", 1), ("round running at 250 ms", 3),
                        ("hold of a shot (0.5 s chime)", 5)):
         span = server.spans[what]
-        rows.append(cpu_row(span, what, goal))
+        rows.append(cpu_row(span, what, goal, under))
         if what.startswith("round"):
-            rows[-1]["result"] += (f"; each cue read anew from the server: "
-                                   f"{span['sent'] / span['wall'] / 1000:.0f} KB/s")
+            rows[-1]["result"] += (f"; the page's files from its server: "
+                                   f"{span['sent'] / span['wall'] / 1000:.1f} KB/s")
     own, rss, peak = (kb / 1024 for kb in server.memory)
     rows.append({
         "name": "Memory the page holds after the round: its renderer's own (anonymous) resident "
-                "memory" + UNDER,
+                "memory" + under,
         "result": f"{own:.1f} MB (WebAssembly heap {result['wasm_heap_mb']:.1f} MB, JavaScript "
                   f"heap {result['js_heap_mb']:.1f} MB); with the browser's code that every page "
                   f"shares, resident {rss:.1f} MB, peak {peak:.1f} MB",
@@ -348,6 +356,8 @@ def main():
     parser.add_argument("--bench", required=True, help="ropi_bench.js, beside its .wasm")
     parser.add_argument("--json", required=True, help="the benchmark's JSON, to add the rows to")
     parser.add_argument("--runs", type=int, default=10)
+    parser.add_argument("--round-trips", type=int, nargs="+", default=[0, 300],
+                        help="ms of delay before each answer of the server, a pass for each")
     parser.add_argument("--load-before", default="")
     parser.add_argument("--smoke", action="store_true")
     args = parser.parse_args()
@@ -361,24 +371,37 @@ def main():
         shutil.copytree(args.site, os.path.join(folder, "bench"))
         shutil.copy(args.bench, os.path.join(folder, "bench", "ropi.js"))
         shutil.copy(args.bench[:-len(".js")] + ".wasm", os.path.join(folder, "bench"))
+        subprocess.run([sys.executable, os.path.join(ROOT, "tools", "stamp-site.py"),
+                        os.path.join(folder, "bench")], check=True, capture_output=True)
         sound = SoundServer(folder, processes)
         xvfb, display = xserver.start_xvfb()
         processes.append(xvfb)
         env = dict(sound.env, DISPLAY=display)
-        server = Server(folder)
-        rows = startup_rows(server, env, folder, args.runs, args.site)
-        rows = bench_rows(server, env, folder, args.site, sound, args.smoke) + rows
-        if not args.smoke:
-            at = next(i for i, row in enumerate(rows) if row["name"].startswith("CPU, hold"))
-            rows.insert(at + 1, reference_row(server, env, folder))
+        rows = {}
+        for round_trip in args.round_trips:
+            # A fresh server each time: a page's service worker and the browser's cache are
+            # each profile's, and each browser here starts in a profile of its own.
+            Handler.delay = round_trip / 1000
+            server = Server(folder)
+            under = UNDER if not round_trip else UNDER_AWAY.format(round_trip)
+            rows[under] = startup_rows(server, env, folder, args.runs, args.site, under)
+            rows[under] = bench_rows(server, env, folder, args.site, sound, args.smoke,
+                                     under) + rows[under]
+            if not args.smoke and not round_trip:
+                at = next(i for i, row in enumerate(rows[under])
+                          if row["name"].startswith("CPU, hold"))
+                rows[under].insert(at + 1, reference_row(server, env, folder))
+            server.shutdown()
         version = subprocess.run([CHROMIUM, "--version"], capture_output=True,
                                  text=True).stdout.strip()
     finally:
         xserver.end_all(processes, folder)
 
-    figures.add_rows(args.json, rows, UNDER, browser=version, load_before_browser=args.load_before)
+    for under, part in rows.items():
+        figures.add_rows(args.json, part, under, browser=version,
+                         load_before_browser=args.load_before)
     if args.smoke:
-        figures.judge_smoke(args.json, rows)
+        figures.judge_smoke(args.json, [row for part in rows.values() for row in part])
 
 if __name__ == "__main__":
     main()

@@ -5,31 +5,35 @@
 // their full address and never change under it, so a page is never served a new
 // script beside an old ropi.wasm. The page itself is asked of the server first
 // (a new build shows at the next visit with a network), and kept for a visit
-// without one. The game's files (FILES) are asked of the server first too, and
-// the copy kept stands in only when there is no server: a file removed from the
-// server is removed here as well.
+// without one. The game's files (FILES) are answered from the copy kept, which
+// is then brought up to date from the server in the background, for the page's
+// next ask (page/files.js asks again after use): a file removed from the server
+// is removed here as well, and with no server the copy serves on.
 const BUILD = 'unstamped';
 const FILES = [];
-const KEPT = 'ropi-' + BUILD;
 const PAGE = new URL('./', self.location).href;
+const KEPT = 'ropi ' + PAGE + ' ' + BUILD; // a site's builds apart from another's on its host
 const SHELL = ['ropi.css', 'ropi.js', 'ropi.wasm'].map(name => name + '?v=' + BUILD);
 
+// What the page has just loaded comes from the browser's cache, not again over the network; the
+// page itself is asked of the server, whose copy may be newer.
 self.addEventListener('install', event => {
   event.waitUntil(caches.open(KEPT).then(kept => kept.addAll(
-    [PAGE, 'manifest.webmanifest', ...SHELL, ...FILES.map(encodeURIComponent)].map(
-      address => new Request(address, { cache: 'reload' }))))
+    [new Request(PAGE, { cache: 'no-cache' }), 'manifest.webmanifest', ...SHELL,
+     ...FILES.map(encodeURIComponent)]))
     .then(() => self.skipWaiting()));
 });
 
 self.addEventListener('activate', event => {
   event.waitUntil(caches.keys().then(names => Promise.all(
-    names.filter(name => name.startsWith('ropi-') && name !== KEPT).map(name => caches.delete(name))))
+    names.filter(name => name.startsWith('ropi ' + PAGE + ' ') && name !== KEPT)
+      .map(name => caches.delete(name))))
     .then(() => self.clients.claim()));
 });
 
-// The server's answer, asked afresh (never a copy the browser's cache holds), and kept when it
-// is a file; the copy kept when there is no server.
-function fromServerFirst(request, keptAs) {
+// The server's answer, asked afresh (never a copy the browser's cache holds), kept when it is a
+// file and forgotten when there is none; the copy kept when there is no server.
+function fromServer(request, keptAs) {
   const asked = fetch(request.url, { cache: 'no-cache', credentials: 'same-origin' });
   return caches.open(KEPT).then(kept => asked.then(answer => {
     if (answer.ok) {
@@ -44,15 +48,22 @@ function fromServerFirst(request, keptAs) {
   }, () => kept.match(keptAs).then(copy => copy || Response.error())));
 }
 
+// The copy kept at once, the server asked in the background; the server's answer without one.
+function fromKeptThenServer(event) {
+  const answer = fromServer(event.request, event.request.url);
+  event.waitUntil(answer);
+  return caches.match(event.request).then(copy => copy || answer);
+}
+
 self.addEventListener('fetch', event => {
   const request = event.request, url = new URL(request.url);
   if (request.method !== 'GET' || url.origin !== self.location.origin) return;
   if (request.mode === 'navigate') {
-    event.respondWith(fromServerFirst(request, PAGE));
+    event.respondWith(fromServer(request, PAGE));
   } else if (url.searchParams.has('v') || url.pathname.endsWith('.webmanifest') ||
              url.pathname.endsWith('.png')) {
     event.respondWith(caches.match(request).then(copy => copy || fetch(request)));
   } else if (FILES.includes(decodeURIComponent(url.pathname.split('/').pop()))) {
-    event.respondWith(fromServerFirst(request, request.url));
+    event.respondWith(fromKeptThenServer(event));
   }
 });
