@@ -15,10 +15,12 @@ void Form1::PlayCue()
 
 // Holds the whole window until the cue has ended: no event runs meanwhile, key
 // presses queue up in order and a timer that fell due ticks once afterwards.
-// The wait sleeps between looks at the device instead of spinning.
+// The device wakes the wait when the cue ends (or when the cue's own length, and a
+// margin, have passed), so the window sleeps through it instead of looking again
+// and again.
 void Form1::WaitCueEnd()
 {
     using namespace std::chrono_literals;
     while (MMControl1.Mode() == platform::MMControl::kModePlay)
-        MMControl1.waitForModeChange(5ms);
+        MMControl1.waitForModeChange(24h);
 }
