@@ -72,6 +72,31 @@ var context = new AudioContext({ latencyHint: 'interactive' });
 </script>
 """
 
+# The least a round at 250 ms costs: a square that jumps between five places every 250 ms,
+# each jump with a tone of 140 ms, and nothing else.
+REFERENCE_BEAT = b"""<!DOCTYPE html><title>reference</title>
+<body style="margin: 0; background: #000080">
+<div id="square" style="position: absolute; top: 40vh; width: 20vw; height: 20vw;
+                        background: #fff"></div>
+<script>
+var context = new AudioContext({ latencyHint: 'interactive' });
+var tone = context.createBuffer(2, Math.round(0.14 * context.sampleRate), context.sampleRate);
+[0, 1].forEach(function (channel) {
+  var samples = tone.getChannelData(channel);
+  for (var i = 0; i < samples.length; i++)
+    samples[i] = 0.2 * Math.sin(2 * Math.PI * 880 * i / context.sampleRate);
+});
+var square = document.getElementById('square');
+setInterval(function () {
+  square.style.left = Math.floor(Math.random() * 5) * 20 + 'vw';
+  var voice = context.createBufferSource();
+  voice.buffer = tone;
+  voice.connect(context.destination);
+  voice.start();
+}, 250);
+</script>
+"""
+
 
 def chromium_processes(pid):
     """Each live process of the browser started as pid: pid -> (kind, seconds), the kind
@@ -160,6 +185,8 @@ class Handler(serve_web.Handler):
             return self.page(url.path)
         if url.path == "/reference.html":
             return self.send(REFERENCE)
+        if url.path == "/reference-beat.html":
+            return self.send(REFERENCE_BEAT)
         if "/ropi-bench/" not in url.path:
             return super().do_GET()
         question = url.path.rsplit("/", 1)[1]
@@ -261,10 +288,9 @@ def startup_rows(server, env, folder, runs, site, under):
         "kb": loaded / 1000, "program_kb": program / 1000}]
 
 
-def reference_row(server, env, folder):
-    """The same Chromium showing a page that holds a running audio context and nothing else."""
-    what = "a page with a running audio context and nothing else, idle"
-    browser = Chromium(server, env, folder, server.url + "reference.html")
+def reference_row(server, env, folder, page, what):
+    """The same Chromium showing one of the reference pages, which do only what they say."""
+    browser = Chromium(server, env, folder, server.url + page)
     try:
         time.sleep(5)  # the browser's own start settles
         server.mark("begin", what)
@@ -390,7 +416,12 @@ def main():
             if not args.smoke and not round_trip:
                 at = next(i for i, row in enumerate(rows[under])
                           if row["name"].startswith("CPU, hold"))
-                rows[under].insert(at + 1, reference_row(server, env, folder))
+                rows[under][at + 1:at + 1] = [
+                    reference_row(server, env, folder, "reference.html",
+                                  "a page with a running audio context and nothing else, idle"),
+                    reference_row(server, env, folder, "reference-beat.html",
+                                  "a page that moves a square and sounds a 140 ms tone every "
+                                  "250 ms, and nothing else")]
             server.shutdown()
         version = subprocess.run([CHROMIUM, "--version"], capture_output=True,
                                  text=True).stdout.strip()

@@ -225,7 +225,7 @@ def the_page():
         with open(os.path.join(page.site, 'Cat.gif'), 'wb') as f:
             f.write(b'GIF89a\x10\x00\x10\x00' + b'\xff' * 200)  # a GIF's start, then no picture
         wait_until(lambda: page.js('return changed').count('Cat.gif changed') or page.keys(' '),
-                   10, 'the page never took up the new Cat.gif', every=1)
+                   25, 'the page never took up the new Cat.gif', every=1)
         if page.box() is None:  # no start has had the new one yet
             page.keys(' ')
         assert wait_until(page.box, 10, 'no report') == \

@@ -2,17 +2,20 @@
 // the page names (<meta name="ropi-files">) are fetched together before the game
 // starts and kept in memory, so that a tick, a key or a menu choice never waits
 // for the network. A read is answered at once from the copy kept; then, if the
-// file was last asked for a while ago, it is asked for again in the background,
-// and a change or a removal on the server is taken up for the next read (the
-// page hears of it: the event "ropi-file", whose detail is the file's name and
-// "changed" or "gone"). A server out of reach is no removal: the copy kept
-// serves on.
+// file was last asked for a while ago, the server is asked for it again in the
+// background (past the service worker's copy), and a change or a removal there
+// is taken up for the next read (the page hears of it: the event "ropi-file",
+// whose detail is the file's name and "changed" or "gone"). A server out of reach
+// is no removal: the copy kept serves on.
 mergeInto(LibraryManager.library, {
   $RopiFiles__deps: ['$RopiShared'],
   $RopiFiles__postset: 'RopiFiles.fetchAll();',
   $RopiFiles: {
     LIMIT: 64 * 1024 * 1024, // the largest file the game reads
-    AGAIN_MS: 2000, // a file used is asked for again once this long has passed
+    // A file used is asked for again once this long has passed: soon enough for a file changed
+    // on the server to be taken up within a round, rarely enough that a round at the fastest
+    // beat, which reads a cue four times a second, costs the network next to nothing.
+    AGAIN_MS: 10000,
     kept: {}, // by name: {bytes, tag} of a file, or a number: kMissing, kNotAFile
     asked: {}, // by name: when it was last asked for, and whether the answer is still due
     taking: null, // the last file read, until the game takes it
@@ -49,13 +52,16 @@ mergeInto(LibraryManager.library, {
       return next();
     },
 
-    // Asks the server for the file, and keeps what it says; a promise of that.
+    // Asks for the file, and keeps what it says; a promise of that. The first ask may be answered
+    // by the service worker's copy (page/sw.js), so that the game starts with no network; a
+    // later one goes to the server.
     ask: function (name) {
       var asked = RopiFiles.asked[name];
       if (asked && asked.pending) return asked.pending;
       var url = new URL(encodeURIComponent(name), document.baseURI);
       var kept = RopiFiles.kept[name];
-      var pending = fetch(url, { cache: 'no-cache' }).then(function (response) {
+      var mode = kept === undefined ? 'default' : 'no-cache';
+      var pending = fetch(url, { cache: mode }).then(function (response) {
         var tag = response.headers.get('ETag') || response.headers.get('Last-Modified');
         if (response.ok && kept && kept.tag && kept.tag === tag) {
           if (response.body) response.body.cancel().catch(function () {});

@@ -5,10 +5,11 @@
 // their full address and never change under it, so a page is never served a new
 // script beside an old ropi.wasm. The page itself is asked of the server first
 // (a new build shows at the next visit with a network), and kept for a visit
-// without one. The game's files (FILES) are answered from the copy kept, which
-// is then brought up to date from the server in the background, for the page's
-// next ask (page/files.js asks again after use): a file removed from the server
-// is removed here as well, and with no server the copy serves on.
+// without one. The game's files (FILES) are answered at the page's start from
+// the copy kept, which is then brought up to date from the server in the
+// background for the next visit; the page's later asks (page/files.js asks again
+// after use) go to the server first. A file removed from the server is removed
+// here as well, and with no server the copy serves on.
 const BUILD = 'unstamped';
 const FILES = [];
 const PAGE = new URL('./', self.location).href;
@@ -64,6 +65,8 @@ self.addEventListener('fetch', event => {
              url.pathname.endsWith('.png')) {
     event.respondWith(caches.match(request).then(copy => copy || fetch(request)));
   } else if (FILES.includes(decodeURIComponent(url.pathname.split('/').pop()))) {
-    event.respondWith(fromKeptThenServer(event));
+    // The page's first ask takes the copy kept; its later asks are for the server's news.
+    event.respondWith(request.cache === 'no-cache' ? fromServer(request, request.url)
+                                                   : fromKeptThenServer(event));
   }
 });
