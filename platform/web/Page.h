@@ -16,6 +16,7 @@ enum PageNumber : std::int32_t {
     kClick = 2,   // target: the button
     kMenu = 3,    // target: the menu entry chosen
     kBoxClosed = 4,
+    kResize = 5, // the screen has a new size: ropi_screen_width and ropi_screen_height tell it
     // The modifiers of a key press.
     kShift = 1,
     kCtrl = 2,
