@@ -3,14 +3,16 @@ protocol (a mobile viewport at twice the pixels, touch instead of a mouse), and
 the desktop page beside it, which touch must leave as it was.
 
   desktop: today's page at 1024 x 768 by mouse and keys, its screenshots pixel for
-    pixel those in tests/web/desktop/, taken before touch came to the page. A
+    pixel those in tests/web/desktop/, taken before touch came to the page; then
+    its first touch, which brings the touch bar. A
     stored picture, not a second load with touch switched off: the fitting of
     captions is the page's for every screen, so only a picture of the page as it
     was tells that nothing moved.
   round: a whole round by touch on a phone: speeds, the cat hidden, shots judged
     the moment the finger lands, the screen turned and every size looked at, the
     round's end, the reset, the version box and the way out.
-  fingers: a double tap does not zoom: no element under a finger allows it.
+  fingers: the first touch lets the sound play; a double tap does not zoom: no
+    element under a finger allows it.
 
 Screenshots of every size go to ROPI_E2E_ARTIFACTS/touch/ (or the temporary
 folder). Exits 77 (skipped) without Chromium, its driver or Debian's selenium."""
@@ -38,6 +40,13 @@ AudioBufferSourceNode.prototype.start = function () {
   sounds.push(performance.now());
   return start.apply(this, arguments);
 };
+window.contexts = [];
+var Context = AudioContext;
+window.AudioContext = function (options) {
+  var context = new Context(options);
+  contexts.push(context);
+  return context;
+};
 window.wakeLog = [];
 Object.defineProperty(navigator, 'wakeLock', {value: {request: function (type) {
   wakeLog.push('request ' + type);
@@ -60,8 +69,10 @@ return {
     whole: e.scrollWidth <= e.clientWidth && e.scrollHeight <= e.clientHeight &&
            text(e).offsetWidth <= e.clientWidth && text(e).offsetHeight <= e.clientHeight})),
   targets: [...document.querySelectorAll('.ropi-touch-key, .ropi-menubar > .ropi-menu-entry,'
-                                         + ' .ropi-button')].filter(shown).map(e => ({
-    text: e.textContent, box: box(e), whole: e.scrollWidth <= e.clientWidth})),
+      + ' .ropi-menu:not([hidden]) > .ropi-menu-entry, .ropi-button, .ropi-box-ok')]
+      .filter(shown).map(e => ({
+    text: e.getAttribute('aria-label') || e.textContent, box: box(e),
+    whole: !!e.querySelector('.ropi-menu') || e.scrollWidth <= e.clientWidth})),
   window: box(document.querySelector('.ropi-window')),
   bar: box(document.querySelector('.ropi-touchbar')),
   view: [innerWidth, innerHeight],
@@ -118,7 +129,7 @@ class Phone:
         self.tap('.ropi-touch-key', words)
 
     def menu(self, caption):
-        self.tap('.ropi-menu-entry', caption)
+        self.tap(f'.ropi-menu-entry[aria-label="{caption}"]')
 
     def score(self):
         return self.page.label('得点')
@@ -172,6 +183,9 @@ class Phone:
                  not t['whole']]
         assert not small, f'{name}: targets under 44 CSS pixels or cut: {small}'
         width, height = looks['view']
+        off = [t['text'] for t in looks['targets'] if t['box'][0] < 0 or t['box'][1] < 0 or
+               t['box'][2] > width + 0.5 or t['box'][3] > height + 0.5]
+        assert not off, f'{name}: targets off the screen: {off}'
         window, bar = looks['window'], looks['bar']
         assert not overlap(window, bar), f'{name}: the touch bar covers the window'
         for box in (window, bar):
@@ -214,6 +228,21 @@ def desktop():
         time.sleep(0.5)
         check('box')
         assert page.js('return document.querySelector(".ropi-touchbar")') is None
+        page.keys(Keys.ENTER)
+        wait_until(lambda: page.box() is None, 5, 'Enter did not close the box')
+
+        # The first touch on a screen with a mouse: the bar comes, the window makes room.
+        phone = Phone(page)
+        for kind, points in (('touchStart', [{'x': 500, 'y': 500}]), ('touchEnd', [])):
+            page.driver.execute_cdp_cmd('Input.dispatchTouchEvent',
+                                        {'type': kind, 'touchPoints': points})
+        wait_until(lambda: page.js('return document.body.classList.contains("ropi-touch")'), 5,
+                   'a touch did not bring the touch bar')
+        wait_until(lambda: page.js('return document.querySelector(".ropi-window")'
+                                   '.getBoundingClientRect().right') <=
+                   page.js('return document.querySelector(".ropi-touchbar")'
+                           '.getBoundingClientRect().left') + 0.5, 5, 'the window made no room')
+        phone.looks('1024x768-first-touch')
 
 
 def round_by_touch():
@@ -265,6 +294,15 @@ def round_by_touch():
         for words, mark in (('はやい', 'はやい'), ('とてもはやい', 'すごくはやい')):
             phone.key(words)
             wait_until(lambda: page.marks() == [mark], 5, f'{words}: {page.marks()}')
+        # The menus by touch, every item within reach of a finger.
+        phone.menu('せってい')
+        phone.menu('ろぴちゃんのすばやさ')
+        phone.looks('390x844-menu')
+        phone.menu('ふつう')
+        wait_until(lambda: page.marks() == ['ふつう'], 5, f'ふつう by the menu: {page.marks()}')
+        # A keyboard beside the touch screen keeps its keys.
+        page.keys('4')
+        wait_until(lambda: page.marks() == ['すごくはやい'], 5, f'the 4 key: {page.marks()}')
 
         # The version box, opened and closed by touch; the clock runs behind it.
         phone.menu('バージョン(V)')
@@ -291,9 +329,14 @@ def round_by_touch():
 
 
 def fingers():
-    with Page() as page:
+    with Page(autoplay=False) as page:
         phone = Phone(page)
         phone.turn(390, 844, load=True)
+        # The first touch lets the sound play, a touch on the bar too.
+        assert page.js('return contexts.map(c => c.state)') == ['suspended']
+        phone.key('ふつう')
+        wait_until(lambda: page.js('return contexts.map(c => c.state)') == ['running'], 5,
+                   'a touch did not let the sound play')
         for _ in range(2):  # on the field, where the cat jumps
             page.driver.execute_cdp_cmd('Input.dispatchTouchEvent', {
                 'type': 'touchStart', 'touchPoints': [{'x': 195, 'y': 450}]})
