@@ -6,9 +6,7 @@
 // and time carry on as they are.
 void Form1::StartRound()
 {
-    Image1.setTop(Height() / 2 - Width() / 20);
-    Image1.setWidth(Width() / rules::kSlots);
-    Image1.setHeight(Width() / rules::kSlots); // from the width too: the cat is square
+    SizeCat();
     Image1.setPicture(platform::LoadPicture(u"Cat.gif"));
     // Until a speed is chosen the cat keeps the slow pace whose mark the menu
     // shows from the start; a speed chosen before the start is kept.
@@ -17,4 +15,12 @@ void Form1::StartRound()
     platform::Randomize();
     Timer1.setEnabled(true);
     Timer2.setEnabled(true);
+}
+
+// One slot wide, at mid-height.
+void Form1::SizeCat()
+{
+    Image1.setTop(Height() / 2 - Width() / 20);
+    Image1.setWidth(Width() / rules::kSlots);
+    Image1.setHeight(Width() / rules::kSlots); // from the width too: the cat is square
 }

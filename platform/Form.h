@@ -44,6 +44,9 @@ protected:
         (void)KeyCode;
         (void)Shift;
     }
+    // The screen changed its size while the window is up (a browser's page turned with its
+    // device): Screen::Width and Height already tell the new size.
+    virtual void Form_Resize() {}
 
 private:
     friend struct Backend;

@@ -20,6 +20,7 @@ public:
 
     // Event handlers, public so that tests and benchmarks can deliver a tick directly.
     void Form_Load() override;
+    void Form_Resize() override;
     void Form_KeyDown(std::int16_t &KeyCode, std::int16_t Shift) override;
     void Timer1_Timer();
     void Timer2_Timer();
@@ -67,6 +68,8 @@ public:
     platform::MenuItem mnuVersion;
 
 private:
+    void LayOut();
+    void SizeCat();
     void ClearSpeedMarks();
     void PlayCue();
     void WaitCueEnd();

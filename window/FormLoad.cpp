@@ -4,18 +4,35 @@
 
 using platform::Screen;
 
-// Fits the window to the screen and lays the panel out in fixed fractions of
-// it, so every screen shows the same arrangement; then gives the round its
-// first values and the panel its first texts.
+// Fits the window to the screen and lays the panel out; then gives the round
+// its first values and the panel its first texts.
 void Form1::Form_Load()
 {
-    Move(0, 0, Screen::Width(), Screen::Height());
-    Frame1.Move(0, 0, Screen::Width(), Screen::Height() / 3);
+    LayOut();
     cmdReset.setEnabled(false);
     score = 0;
     lblTime.setCaption(texts::fullTimeLine());
     timeLeft = rules::kRoundLength;
     cmdReset.setCaption(texts::buttonText(score));
+}
+
+// The screen has another shape (a phone turned): the same arrangement on it, the
+// round going on as it was. A cat already out keeps its square slot.
+void Form1::Form_Resize()
+{
+    LayOut();
+    if (Timer1.Enabled()) {
+        SizeCat();
+        Image1.setLeft(Width() / rules::kSlots * catPos);
+    }
+}
+
+// The window fills the screen and the panel takes fixed fractions of it, so
+// every screen shows the same arrangement.
+void Form1::LayOut()
+{
+    Move(0, 0, Screen::Width(), Screen::Height());
+    Frame1.Move(0, 0, Screen::Width(), Screen::Height() / 3);
 
     // Each value is H or W times k divided by d, in double precision, handed
     // over in single precision; every control is set Top, Width, Height, Left.

@@ -139,6 +139,8 @@ struct Backend {
     };
     // Hands a key press that reaches the window to the game's key handler.
     static void keyDown(Form &form, std::int16_t keyCode, Modifiers held);
+    // Tells the game's window that the screen has a new size.
+    static void screenResized(Form &form);
 
     // The driver reports that the sound on the device played to its end: from any thread,
     // at most once for each sound, and never once stopSound() has cut it off.

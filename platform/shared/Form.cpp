@@ -40,6 +40,11 @@ void Backend::keyDown(Form &form, std::int16_t keyCode, Modifiers held)
     guarded([&] { form.Form_KeyDown(keyCode, shift); });
 }
 
+void Backend::screenResized(Form &form)
+{
+    guarded([&] { form.Form_Resize(); });
+}
+
 int run(std::unique_ptr<Form> (*createStartupForm)(), int argc, char **argv)
 {
     return Backend::runEventLoop(argc, argv, [createStartupForm] {

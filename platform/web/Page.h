@@ -16,6 +16,7 @@ enum PageNumber : std::int32_t {
     kClick = 2,   // target: the button
     kMenu = 3,    // target: the menu entry chosen
     kBoxClosed = 4,
+    kResize = 5, // the screen has a new size: ropi_screen_width and ropi_screen_height tell it
     // The modifiers of a key press.
     kShift = 1,
     kCtrl = 2,
@@ -39,6 +40,7 @@ int ropi_event_take(int modal, std::int32_t *event, char *code, int codeBytes);
 // The page's keys go to the game from now on.
 void ropi_keys_install();
 
+// The screen the game lays itself out on, in pixels, and its dots per inch.
 int ropi_screen_width();
 int ropi_screen_height();
 double ropi_screen_dpi();
@@ -85,6 +87,9 @@ void ropi_audio_unload(int buffer);
 // Starts the buffer as a new voice, cutting off the one before; its number, or 0.
 int ropi_audio_play(int buffer);
 void ropi_audio_stop();
+
+// Whether any of the game's timers runs.
+void ropi_timers_running(int running);
 
 // The game's side, which the page calls: a voice heard to its end.
 void ropi_audio_ended(int voice);

@@ -50,6 +50,10 @@ void deliver(const std::int32_t *event, const char *code)
             entry->second->Click.raise();
         break;
     case kBoxClosed: ++targets().closedBoxes; break;
+    case kResize:
+        if (Form::Impl *form = targets().form)
+            Backend::screenResized(form->form);
+        break;
     default: break;
     }
 }

@@ -56,7 +56,9 @@ int Backend::runEventLoop(int, char **, const std::function<std::unique_ptr<Form
 }
 
 // The page's viewport is the screen, measured once at load: the layout is the one the game
-// made then, whatever the browser window does afterwards.
+// made then, whatever the browser window does afterwards. Played by touch, the screen is what
+// the page leaves the game beside its touch bar, measured again when the device turns
+// (kResize).
 int Backend::screenWidthInPixels() { return ropi_screen_width(); }
 int Backend::screenHeightInPixels() { return ropi_screen_height(); }
 double Backend::screenDotsPerInch() { return ropi_screen_dpi(); }

@@ -20,15 +20,24 @@ std::vector<Timer::Impl *> &running()
 
 namespace web {
 
+// The page hears when the first timer starts and when the last one stops.
 void addTimer(Timer::Impl &timer)
 {
-    if (std::find(running().begin(), running().end(), &timer) == running().end())
-        running().push_back(&timer);
+    if (std::find(running().begin(), running().end(), &timer) != running().end())
+        return;
+    running().push_back(&timer);
+    if (running().size() == 1)
+        ropi_timers_running(1);
 }
 
 void removeTimer(Timer::Impl &timer)
 {
-    running().erase(std::remove(running().begin(), running().end(), &timer), running().end());
+    const auto found = std::find(running().begin(), running().end(), &timer);
+    if (found == running().end())
+        return;
+    running().erase(found);
+    if (running().empty())
+        ropi_timers_running(0);
 }
 
 Timer::Impl *firstDueTimer()

@@ -56,6 +56,7 @@ private slots:
     void speedAndVisibilityTakeEffectAtTheNextJump();
     void jumpsLandInEverySlotAlike();
     void roundStatesAndEveryTransition();
+    void newScreenShapeKeepsTheRound();
     void shotHoldsTheWindowAndQueuedPressesFollowInOrder();
     void tickThatFellDueDuringAHoldComesOnce();
     void versionBox();
@@ -237,6 +238,31 @@ void GameTest::roundStatesAndEveryTransition()
     QVERIFY(form->timeLeft == 120 && !form->cmdReset.Enabled() && !form->Timer1.Enabled());
     press(*form, Qt::Key_3); // the focus is back with the game
     QCOMPARE(form->catInterval, 500);
+}
+
+// A screen of a new size (a browser's page on a turned phone) lays the window out
+// again: every control back in its place, the cat in its square slot, and the
+// round, its score, clock and texts as they were.
+void GameTest::newScreenShapeKeepsTheRound()
+{
+    GameFolder folder;
+    auto form = showGame();
+    press(*form, Qt::Key_Space);
+    tickToTheMiddle(*form);
+    press(*form, Qt::Key_F);
+    form->Timer2_Timer();
+    const QRect cat = qt::widget(form->Image1).geometry();
+    form->lblVeryFast.setLeft(0);
+    form->cmdReset.setWidth(15);
+    form->Image1.setWidth(15);
+    form->Form_Resize();
+    QCOMPARE(qt::widget(form->lblVeryFast).geometry(), QRect(34, 154, 256, 30));
+    QCOMPARE(qt::widget(form->cmdReset).width(), 256);
+    QCOMPARE(qt::widget(form->Image1).geometry(), cat);
+    QCOMPARE(qs(form->lblScore.Caption()), QStringLiteral("得点  10"));
+    QCOMPARE(qs(form->lblTime.Caption()), QStringLiteral("TIME 119"));
+    QCOMPARE(form->timeLeft, 119);
+    QVERIFY(form->Timer1.Enabled() && form->Timer2.Enabled());
 }
 
 void GameTest::shotHoldsTheWindowAndQueuedPressesFollowInOrder()

@@ -36,7 +36,7 @@ WIDTH, HEIGHT = 1024, 768
 class Page:
     """The game's page in a browser of its own, its site a copy that the test may change."""
 
-    def __init__(self):
+    def __init__(self, autoplay=True):
         self.folder = tempfile.mkdtemp(prefix='ropi-page-')
         self.site = os.path.join(self.folder, 'site')
         shutil.copytree(SITE, self.site)
@@ -46,9 +46,10 @@ class Page:
         self.address = self.server.stdout.readline().strip()
         options = webdriver.ChromeOptions()
         options.binary_location = CHROMIUM
-        for argument in ('--headless=new', '--no-sandbox', '--disable-gpu',
-                         '--autoplay-policy=no-user-gesture-required', '--lang=ja'):
+        for argument in ('--headless=new', '--no-sandbox', '--disable-gpu', '--lang=ja'):
             options.add_argument(argument)
+        if autoplay:  # else the sound waits for the player's first gesture, as a browser has it
+            options.add_argument('--autoplay-policy=no-user-gesture-required')
         options.set_capability('goog:loggingPrefs', {'browser': 'ALL'})
         self.driver = webdriver.Chrome(service=Service(DRIVER), options=options)
         # The viewport, the game's screen, is 1024 x 768.

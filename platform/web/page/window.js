@@ -1,26 +1,43 @@
 // The game's window as elements of the page: the window with its menu bar and
 // client area, a frame, labels, the button and the picture. The game places
 // them in pixels of the screen; the page shows them in CSS pixels at the
-// devicePixelRatio it had at load, when the game measured the screen.
+// devicePixelRatio it had at load, when the game measured the screen. In touch
+// mode (page/touch.js) the screen is what the touch bar leaves of the viewport,
+// and the game is told when that changes. A caption too long or too tall for its
+// box is drawn smaller until it fits.
 mergeInto(LibraryManager.library, {
-  $RopiWindow__deps: ['$RopiShared', '$RopiEvents'],
+  $RopiWindow__deps: ['$RopiShared', '$RopiEvents', '$RopiTouch'],
   $RopiWindow: {
     elements: [null], // by the number the game knows them by
     bitmaps: [null],
-    screen: null, // the viewport at load, in device pixels: {width, height, ratio}
+    screen: null, // the game's room at load, in device pixels: {width, height, ratio}
     window: null,
     buttons: [], // in the order made: what Tab gives the focus to
 
     measure: function () {
       if (!RopiWindow.screen) {
-        var ratio = window.devicePixelRatio || 1;
+        var ratio = window.devicePixelRatio || 1, room = RopiTouch.room();
         RopiWindow.screen = {
-          width: Math.round(window.innerWidth * ratio),
-          height: Math.round(window.innerHeight * ratio),
+          width: Math.round(room.width * ratio),
+          height: Math.round(room.height * ratio),
           ratio: ratio
         };
       }
       return RopiWindow.screen;
+    },
+
+    // In touch mode the game's room follows the viewport: measured again, and when it has
+    // another size (the device turned, touch mode began), the game lays itself out again.
+    resized: function () {
+      if (!RopiTouch.active) return;
+      RopiTouch.place();
+      var before = RopiWindow.screen;
+      RopiWindow.screen = null;
+      var after = RopiWindow.measure();
+      RopiWindow.fit();
+      if (!before || before.width !== after.width || before.height !== after.height ||
+          before.ratio !== after.ratio)
+        RopiEvents.post(RopiShared.kResize);
     },
 
     add: function (element) {
@@ -58,6 +75,10 @@ mergeInto(LibraryManager.library, {
     fit: function () {
       var element = RopiWindow.window;
       if (!element) return;
+      if (RopiTouch.active) { // laid out for its room: no scaling
+        element.style.transform = '';
+        return;
+      }
       var width = element.offsetWidth, height = element.offsetHeight;
       if (!width || !height) return;
       var scale = Math.min(window.innerWidth / width, window.innerHeight / height);
@@ -67,6 +88,38 @@ mergeInto(LibraryManager.library, {
       }
       var x = (window.innerWidth - width * scale) / 2, y = (window.innerHeight - height * scale) / 2;
       element.style.transform = 'translate(' + x + 'px,' + y + 'px) scale(' + scale + ')';
+    },
+
+    // A caption that does not fit its box at the game's size is drawn smaller until it
+    // does; one that fits keeps the game's size. Only what is shown can be measured: the
+    // rest is fitted when it shows.
+    fitCaption: function (element) {
+      if (!element.ropiFontSize) return;
+      element.style.fontSize = element.ropiFontSize;
+      var width = element.clientWidth, height = element.clientHeight;
+      if (!width || !height) return;
+      // A button's caption keeps clear of its raised edge, which an italic's slant would
+      // otherwise cross.
+      var text = element.localName === 'button' ? element.firstChild : null;
+      var edge = text ? 8 : 0;
+      var over = function () {
+        return element.scrollWidth > width || element.scrollHeight > height ||
+               !!text && (text.offsetWidth > width - edge || text.offsetHeight > height);
+      };
+      if (!over()) return;
+      var size = parseFloat(getComputedStyle(element).fontSize);
+      var wide = Math.max(element.scrollWidth, text ? text.offsetWidth : 0);
+      var tall = Math.max(element.scrollHeight, text ? text.offsetHeight : 0);
+      size = Math.floor(2 * size * Math.min((width - edge) / wide, height / tall)) / 2;
+      for (;;) {
+        element.style.fontSize = size + 'px';
+        if (!over() || size <= 1) return;
+        size -= 0.5;
+      }
+    },
+
+    fitCaptions: function () {
+      document.querySelectorAll('.ropi-label, .ropi-button').forEach(RopiWindow.fitCaption);
     },
 
     // The button that holds the keyboard focus, if one does.
@@ -141,6 +194,11 @@ mergeInto(LibraryManager.library, {
     element.appendChild(client);
     element.ropiClient = RopiWindow.add(client);
     window.addEventListener('resize', RopiWindow.fit);
+    RopiTouch.watch();
+    RopiTouch.onEnter.push(RopiWindow.resized);
+    ['resize', 'orientationchange'].forEach(function (kind) {
+      window.addEventListener(kind, RopiWindow.resized);
+    });
     return form;
   },
 
@@ -160,6 +218,8 @@ mergeInto(LibraryManager.library, {
     element.hidden = false;
     document.body.dataset.state = 'running';
     RopiWindow.fit();
+    RopiWindow.fitCaptions();
+    RopiTouch.build();
     RopiWindow.focusWindow();
   },
 
@@ -175,7 +235,7 @@ mergeInto(LibraryManager.library, {
     var element = RopiWindow.make(parent, 'div', 'ropi-label');
     element.setAttribute('role', 'note');
     element.style.color = RopiWindow.colour(foreColor);
-    element.style.fontSize = points + 'pt';
+    element.style.fontSize = element.ropiFontSize = points + 'pt';
     return RopiWindow.add(element);
   },
 
@@ -185,7 +245,7 @@ mergeInto(LibraryManager.library, {
     element.type = 'button';
     element.tabIndex = -1; // Tab reaches it through the game's window, never the browser's bar
     element.style.backgroundColor = RopiWindow.colour(backColor);
-    element.style.fontSize = points + 'pt';
+    element.style.fontSize = element.ropiFontSize = points + 'pt';
     element.style.fontStyle = italic ? 'italic' : 'normal';
     var caption = document.createElement('span');
     element.appendChild(caption);
@@ -215,12 +275,14 @@ mergeInto(LibraryManager.library, {
       element.height = height;
       RopiWindow.paint(element);
     }
+    RopiWindow.fitCaption(element);
   },
 
   ropi_control_visible__deps: ['$RopiWindow'],
   ropi_control_visible: function (number, visible) {
     var element = RopiWindow.elements[number];
     element.hidden = !visible;
+    if (visible) RopiWindow.fitCaption(element);
     if (!visible && document.activeElement === element) RopiWindow.focusWindow();
   },
 
@@ -245,12 +307,15 @@ mergeInto(LibraryManager.library, {
     var element = RopiWindow.elements[number], text = UTF16ToString(caption);
     element.textContent = text;
     element.setAttribute('aria-label', text);
+    RopiWindow.fitCaption(element);
+    if (RopiTouch.active) RopiTouch.build();
   },
 
   ropi_button_caption__deps: ['$RopiWindow'],
   ropi_button_caption: function (number, caption) {
     var element = RopiWindow.elements[number];
     element.firstChild.textContent = UTF16ToString(caption).replace(/\r\n/g, '\n');
+    RopiWindow.fitCaption(element);
   },
 
   ropi_button_enabled__deps: ['$RopiWindow'],
