@@ -146,10 +146,17 @@ class Wine(Driver):
                 shutil.copy(os.path.join(game.folder, name), folder)
 
     def finish(self, game):
-        """Ends every process of the prefix and its server."""
-        if 'WINEPREFIX' in getattr(game, 'env', {}):
-            for command in (['wineserver', '-k'], ['wineserver', '-w']):
-                subprocess.run(command, env=game.env, capture_output=True, timeout=30)
+        """Ends every process of the prefix and its server; one that hangs (a Wine that never
+        finished starting) is killed outright."""
+        if 'WINEPREFIX' not in getattr(game, 'env', {}):
+            return
+        for kill in ('-k', '-k9'):
+            try:
+                for command in (['wineserver', kill], ['wineserver', '-w']):
+                    subprocess.run(command, env=game.env, capture_output=True, timeout=30)
+                return
+            except subprocess.TimeoutExpired:
+                pass
 
     def prefix(self, folder):
         """Windows' DLLs are linked from the template, everything Wine may write is copied."""
