@@ -3,10 +3,10 @@
 # most of it six and a half minutes of the cat's rhythm and a real round), the
 # Windows build under Wine (about five more, in a Wine prefix of its own,
 # build-bench/wine, made on the first run), then the browser build in Chromium
-# (about six more: its site on the same machine, then 300 ms away). Prints the figures of all three as one Markdown table;
-# build-bench/bench.json keeps them. bench/windows/wine_bench.py --smoke and
-# bench/web/web_bench.py --smoke (see their --help) are short runs of one part
-# alone that judge nothing.
+# (about six more: its site on the same machine, then 300 ms away). Prints the
+# figures of all three as one Markdown table; build-bench/bench.json keeps them.
+# bench/windows/wine_bench.py --smoke and bench/web/web_bench.py --smoke (see
+# their --help) are short runs of one part alone that judge nothing.
 #   run.sh [--no-windows] [--no-browser] [--runs N] [--round-seconds S]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
