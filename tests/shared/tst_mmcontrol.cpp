@@ -96,8 +96,9 @@ TEST(aStuckDeviceLetsGoSoonAfterTheCue)
     control.setCommand(u"Play");
     CHECK_EQ(control.Mode(), MMControl::kModePlay);
     control.waitForModeChange(10s);
-    // The cue and its quarter second, and on a busy machine a little more.
-    CHECK(now() - start >= 200ms + 240ms && now() - start < 200ms + 500ms);
+    // The cue and its quarter second; a busy machine may wake the wait late, but
+    // never anywhere near the ten seconds asked for.
+    CHECK(now() - start >= 200ms + 240ms && now() - start < 200ms + 800ms);
     CHECK_EQ(control.Mode(), MMControl::kModeStopped);
 }
 
