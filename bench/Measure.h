@@ -82,6 +82,30 @@ inline long peakResidentKb()
 
 inline double ms(std::int64_t ns) { return double(ns) / 1e6; }
 
+// The benchmark programs' command line: --smoke (a short run that judges nothing), --trace,
+// --cpu-marks (ask the caller to read processes at each span's edges), --json PATH.
+struct Options {
+    bool smoke = false, trace = false, cpuMarks = false;
+    std::string jsonPath = "bench.json";
+};
+
+inline Options parseOptions(int argc, char **argv)
+{
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--smoke")
+            options.smoke = true;
+        else if (arg == "--trace")
+            options.trace = true;
+        else if (arg == "--cpu-marks")
+            options.cpuMarks = true;
+        else if (arg == "--json" && i + 1 < argc)
+            options.jsonPath = argv[++i];
+    }
+    return options;
+}
+
 // Processor time over wall time, added up over any number of spans.
 struct CpuShare {
     std::int64_t wall = 0, cpu = 0, wallStart = 0, cpuStart = 0;

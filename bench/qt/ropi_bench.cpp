@@ -113,17 +113,9 @@ Row onsetRow(const std::string &what, const std::vector<double> &latencies)
 
 int main(int argc, char **argv)
 {
-    bool smoke = false, trace = false;
-    std::string jsonPath = "bench.json";
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--smoke")
-            smoke = true;
-        else if (arg == "--trace")
-            trace = true;
-        else if (arg == "--json" && i + 1 < argc)
-            jsonPath = argv[++i];
-    }
+    const bench::Options options = bench::parseOptions(argc, argv);
+    const bool smoke = options.smoke, trace = options.trace;
+    const std::string &jsonPath = options.jsonPath;
     int qtArgc = 1;
     TracingApplication app(qtArgc, argv);
     app.trace = trace;

@@ -147,19 +147,9 @@ Row cpuRow(const Span &span, double goal)
 
 int main(int argc, char **argv)
 {
-    bool smoke = false, trace = false, marks = false;
-    std::string jsonPath = "bench.json";
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--smoke")
-            smoke = true;
-        else if (arg == "--trace")
-            trace = true;
-        else if (arg == "--json" && i + 1 < argc)
-            jsonPath = argv[++i];
-        else if (arg == "--cpu-marks")
-            marks = true;
-    }
+    const bench::Options options = bench::parseOptions(argc, argv);
+    const bool smoke = options.smoke, trace = options.trace, marks = options.cpuMarks;
+    const std::string &jsonPath = options.jsonPath;
     // As the game's own start: the picture decoder is a COM object of the window's thread.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     sync();
