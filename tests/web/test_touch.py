@@ -11,7 +11,7 @@ the desktop page beside it, which touch must leave as it was.
   round: a whole round by touch on a phone: speeds, the cat hidden, shots judged
     the moment the finger lands, the screen turned and every size looked at, the
     round's end, the reset, the version box and the way out.
-  fingers: the first touch lets the sound play; a double tap does not zoom: no
+  fingers: the first touch lets the sound play; a double tap cannot zoom: no
     element under a finger allows it.
 
 Screenshots of every size go to ROPI_E2E_ARTIFACTS/touch/ (or the temporary
@@ -291,9 +291,6 @@ def round_by_touch():
         phone.key('ろぴが消えたり出たり')
         wait_until(lambda: 'ろぴちゃんがみえる' not in page.marks(), 5, 'the cat was not hidden')
         wait_until(lambda: phone.cat_slot() is None, 5, 'the cat still shows')
-        for words, mark in (('はやい', 'はやい'), ('とてもはやい', 'すごくはやい')):
-            phone.key(words)
-            wait_until(lambda: page.marks() == [mark], 5, f'{words}: {page.marks()}')
         # The menus by touch, every item within reach of a finger.
         phone.menu('せってい')
         phone.menu('ろぴちゃんのすばやさ')
@@ -337,17 +334,9 @@ def fingers():
         phone.key('ふつう')
         wait_until(lambda: page.js('return contexts.map(c => c.state)') == ['running'], 5,
                    'a touch did not let the sound play')
-        for _ in range(2):  # on the field, where the cat jumps
-            page.driver.execute_cdp_cmd('Input.dispatchTouchEvent', {
-                'type': 'touchStart', 'touchPoints': [{'x': 195, 'y': 450}]})
-            phone.up()
-            time.sleep(0.1)
-        time.sleep(1)
-        scale = page.js('return visualViewport.scale')
-        assert scale == 1, f'a double tap zoomed to {scale}'
-        # Chromium's emulation zooms on no double tap, whatever the page says; what keeps a
-        # phone's browser from zooming is the touch-action of the touched element or of one
-        # around it, which allows panning at most.
+        # Chromium's emulation zooms on no double tap, whatever the page says, so a double tap
+        # there proves nothing; what keeps a phone's browser from zooming is the touch-action
+        # of the touched element or of one around it, which allows panning at most.
         for x, y in ((195, 450), (195, 30), (195, 800)):  # the field, the menu bar, the bar
             actions = page.js("""
                 var actions = [];
