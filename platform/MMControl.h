@@ -40,7 +40,9 @@ public:
     void setCommand(std::u16string_view command);
 
     // kModePlay while the opened file is sounding, kModeStopped when a file is
-    // open but silent, kModeNotOpen when nothing is open.
+    // open but silent, kModeNotOpen when nothing is open. A cue plays for at least
+    // its own length from Play, whatever the device reports, unless it is stopped or
+    // another cue starts; and at most a margin longer.
     int Mode() const;
 
     // Sleeps until the device reports that playback ended, or until timeout,
@@ -61,7 +63,9 @@ private:
     audio::Sound *sound_ = nullptr;
     bool playing_ = false; // set by Play, cleared by Stop and Close; the device decides the rest
     std::uint64_t endingsBeforePlay_ = 0; // the device's count of ended sounds when ours started
-    std::chrono::steady_clock::time_point playDeadline_; // Play's time, the cue's length, a margin
+    std::uint64_t startsWithOurs_ = 0;    // the device's count of started sounds with ours
+    std::chrono::steady_clock::time_point wholeLengthAt_; // Play's time and the cue's length
+    std::chrono::steady_clock::time_point playDeadline_;  // that and a margin
 };
 
 } // namespace platform

@@ -20,6 +20,7 @@ struct Books {
     // Counts every sound that ended, so a waiter can tell that its cue is over even if the
     // ending came before it started waiting.
     std::uint64_t endings = 0;
+    std::uint64_t starts = 0;
     const Sound *current = nullptr; // started on the device, its ending not yet counted
 };
 
@@ -95,6 +96,7 @@ std::optional<std::uint64_t> play(Sound *sound)
         // Current before it starts: a short cue may end before the driver returns.
         std::lock_guard lock(device.mutex);
         before = device.endings;
+        ++device.starts;
         device.current = sound;
     }
     if (Backend::startSound(sound))
@@ -132,12 +134,27 @@ std::uint64_t endings()
     return device.endings;
 }
 
+std::uint64_t starts()
+{
+    Books &device = books();
+    std::lock_guard lock(device.mutex);
+    return device.starts;
+}
+
 void waitForEnding(std::uint64_t endingsBefore, Clock::time_point deadline)
 {
     Books &device = books();
     std::unique_lock lock(device.mutex);
     while (device.endings == endingsBefore && now() < deadline)
         Backend::sleepForSound(device.ended, lock, deadline);
+}
+
+void sleepUntil(Clock::time_point time)
+{
+    Books &device = books();
+    std::unique_lock lock(device.mutex);
+    while (now() < time)
+        Backend::sleepForSound(device.ended, lock, time);
 }
 
 Clock::time_point now() { return Clock::now(); }

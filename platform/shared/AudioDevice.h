@@ -44,8 +44,12 @@ bool isSounding(const Sound *sound);
 // How many sounds have ended since the device was opened, whether they played
 // to their end or were cut off.
 std::uint64_t endings();
+// How many sounds have started: a sound is still the device's own while no other started.
+std::uint64_t starts();
 // Sleeps until the count of endings moves past the one given, or until the deadline.
 void waitForEnding(std::uint64_t endingsBefore, Clock::time_point deadline);
+// Sleeps until the time, as the waits for an ending sleep.
+void sleepUntil(Clock::time_point time);
 
 // The clock by which a cue's deadline is reckoned.
 Clock::time_point now();

@@ -42,8 +42,15 @@ int MMControl::Mode() const
 {
     if (!sound_)
         return kModeNotOpen;
-    const bool sounding = playing_ && audio::now() < playDeadline_ &&
-                          audio::endings() == endingsBeforePlay_ && audio::isSounding(sound_);
+    const auto at = audio::now();
+    // Another cue started since ours (by another control) has cut ours off.
+    if (!playing_ || at >= playDeadline_ || audio::starts() != startsWithOurs_)
+        return kModeStopped;
+    // A cue cannot have been heard before its own length has passed since it started: a
+    // device starved of the processor may drop samples and then report the cue played.
+    if (at < wholeLengthAt_)
+        return kModePlay;
+    const bool sounding = audio::endings() == endingsBeforePlay_ && audio::isSounding(sound_);
     return sounding ? kModePlay : kModeStopped;
 }
 
@@ -54,7 +61,11 @@ void MMControl::waitForModeChange(std::chrono::milliseconds timeout) const
     // Never past the cue's deadline, where Mode() stops reading kModePlay whatever the device
     // says; and a "forever" timeout must not overflow the clock.
     const auto limit = std::min(timeout, std::chrono::milliseconds(std::chrono::hours(24)));
-    audio::waitForEnding(endingsBeforePlay_, std::min(audio::now() + limit, playDeadline_));
+    const auto until = std::min(audio::now() + limit, playDeadline_);
+    audio::waitForEnding(endingsBeforePlay_, until);
+    // An ending reported early holds on until the cue's length has passed.
+    if (audio::starts() == startsWithOurs_)
+        audio::sleepUntil(std::min(until, wholeLengthAt_));
 }
 
 void MMControl::open()
@@ -73,10 +84,13 @@ void MMControl::play()
 {
     if (!sound_)
         return;
+    const auto started = audio::now();
     const auto endings = audio::play(sound_);
     playing_ = endings.has_value();
     endingsBeforePlay_ = endings.value_or(0);
-    playDeadline_ = audio::now() + audio::length(sound_) + kEndMargin;
+    startsWithOurs_ = audio::starts();
+    wholeLengthAt_ = started + audio::length(sound_);
+    playDeadline_ = wholeLengthAt_ + kEndMargin;
 }
 
 void MMControl::stop()

@@ -1,7 +1,7 @@
 // The media control's promises, on the audio device's books over a driver whose
 // sounds end when the test says: the modes through a cue, silence for whatever
-// cannot be played, a hold that ends with the cue, and never much later when the
-// device stops mixing.
+// cannot be played, a hold that lasts the cue's whole length whatever the device
+// reports, and never much longer when the device stops mixing.
 #include "Check.h"
 #include "FakeBackend.h"
 #include "Files.h"
@@ -17,7 +17,7 @@ TEST(modesThroughACueInAnyCase)
 {
     fakebackend::reset();
     Folder folder;
-    folder.write(u"Cat0.wav", tone(1000));
+    folder.write(u"Cat0.wav", tone(60000));
     MMControl control;
     // The first cue of a run stops and closes with nothing open.
     control.setCommand(u"Stop");
@@ -29,9 +29,9 @@ TEST(modesThroughACueInAnyCase)
     control.setCommand(u"play");
     control.setCommand(u"Eject"); // no command of ours
     CHECK_EQ(control.Mode(), MMControl::kModePlay);
-    fakebackend::endSound();
-    CHECK_EQ(control.Mode(), MMControl::kModeStopped);
-    control.setCommand(u"Play"); // an ended cue is still open, and plays again
+    fakebackend::endSound(); // too early: the cue cannot have been heard yet
+    CHECK_EQ(control.Mode(), MMControl::kModePlay);
+    control.setCommand(u"Play"); // the cue is still open, and plays again
     CHECK_EQ(control.Mode(), MMControl::kModePlay);
     control.setCommand(u"Stop");
     CHECK_EQ(control.Mode(), MMControl::kModeStopped);
@@ -68,20 +68,25 @@ void openCue(MMControl &control, Folder &folder, const std::u16string &name, int
     control.setCommand(u"Open");
 }
 
-TEST(theHoldEndsWithTheCue)
+// A device starved of the processor may drop samples and report the cue played at half its
+// length; the hold lasts the whole length all the same. A device that reports the end late
+// (its sound server's buffer) holds it until then.
+TEST(theHoldLastsTheCueAndEndsWithTheDevice)
 {
-    fakebackend::reset();
     Folder folder;
-    MMControl control;
-    openCue(control, folder, u"ブー.wav", 2000);
-    control.setCommand(u"Play");
-    // The device says the cue is over long before a stuck device's deadline would pass.
-    fakebackend::endSoundAfter(500ms);
-    const auto start = now();
-    control.waitForModeChange(50ms);
-    CHECK(now() - start >= 50ms && control.Mode() == MMControl::kModePlay);
-    control.waitForModeChange(10s);
-    CHECK(now() - start < 1500ms && control.Mode() == MMControl::kModeStopped);
+    for (const auto reportedAt : {300ms, 750ms}) {
+        fakebackend::reset();
+        MMControl control;
+        openCue(control, folder, u"ブー.wav", 600);
+        const auto start = now();
+        control.setCommand(u"Play");
+        fakebackend::endSoundAfter(reportedAt);
+        control.waitForModeChange(50ms);
+        CHECK(now() - start >= 50ms && control.Mode() == MMControl::kModePlay);
+        while (control.Mode() == MMControl::kModePlay)
+            control.waitForModeChange(10s);
+        CHECK(now() - start >= std::max(600ms, reportedAt) && now() - start < 5s);
+    }
 }
 
 // A device that stops mixing never reports the end of a cue; the window is held
