@@ -307,8 +307,10 @@ def is_verdict(cue):
 
 
 def run(scenarios):
-    """Runs the scenario named on the command line, or all, as a program for ctest."""
-    for name in sys.argv[1:] or scenarios:
+    """Runs the scenarios named on the command line, functions of `scenarios`, as a program
+    for ctest."""
+    assert len(sys.argv) > 1, 'name the scenarios to run'
+    for name in sys.argv[1:]:
         start = time.monotonic()
         scenarios[name]()  # an error ends the program with its traceback and status 1
         print(f'passed {name} in {time.monotonic() - start:.0f} s')
