@@ -26,6 +26,9 @@ public:
     const std::u16string &Caption() const { return caption_; }
     bool Checked() const { return checked_; }
     void setChecked(bool checked);
+    // A disabled entry is greyed and cannot be chosen.
+    bool Enabled() const { return enabled_; }
+    void setEnabled(bool enabled);
     bool isSeparator() const { return caption_ == u"-"; }
 
     Event Click;
@@ -39,6 +42,7 @@ private:
     friend struct Backend;
     std::u16string caption_;
     bool checked_;
+    bool enabled_ = true;
     std::unique_ptr<Impl, Ends> impl_;
 };
 

@@ -85,7 +85,10 @@ void runFor(Form1 &form, int milliseconds)
         form, [] { return false; }, milliseconds);
 }
 
-void press(Form1 &form, int key) { platform::Backend::keyDown(form, std::int16_t(key), {}); }
+void press(Form1 &form, int key)
+{
+    platform::Backend::keyDown(form, std::int16_t(key), {}, platform::audio::Clock::now());
+}
 
 // What web_bench.py needs beside the rows: the cues' moments, the clocks lined up, the audio
 // context's latencies and the page's heaps.

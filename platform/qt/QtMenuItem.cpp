@@ -58,4 +58,6 @@ void Backend::end(MenuItem::Impl *impl)
 
 void Backend::showChecked(MenuItem &item) { impl(item).action->setChecked(item.Checked()); }
 
+void Backend::showEnabled(MenuItem &item) { impl(item).action->setEnabled(item.Enabled()); }
+
 } // namespace platform

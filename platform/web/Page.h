@@ -12,11 +12,11 @@ namespace platform::web {
 
 enum PageNumber : std::int32_t {
     // What the page sends the game, in the order it happened.
-    kKeyDown = 1, // target: the window; keyCode, modifiers, code
-    kClick = 2,   // target: the button
-    kMenu = 3,    // target: the menu entry chosen
-    kBoxClosed = 4,
-    kResize = 5, // the screen has a new size: ropi_screen_width and ropi_screen_height tell it
+    kKeyDown = 1,   // target: the window; keyCode, modifiers, code
+    kClick = 2,     // target: the button
+    kMenu = 3,      // target: the menu entry chosen
+    kBoxClosed = 4, // target: the answer (MsgBoxResult)
+    kResize = 5,    // the screen has a new size: ropi_screen_width and ropi_screen_height tell it
     // The modifiers of a key press.
     kShift = 1,
     kCtrl = 2,
@@ -69,10 +69,19 @@ void ropi_picture_release(int bitmap);
 
 int ropi_menu_add(int form, int parentEntry, const char16_t *caption, int checked);
 void ropi_menu_checked(int entry, int checked);
+void ropi_menu_enabled(int entry, int enabled);
 void ropi_menu_remove(int entry);
 
-void ropi_box_show(const char16_t *text, const char16_t *title, int icon);
+// buttons: 0 OK, 1 OK and Cancel, 3 Yes, No and Cancel; the page posts kBoxClosed with the
+// answer (MsgBoxResult) as its target.
+void ropi_box_show(const char16_t *text, const char16_t *title, int icon, int buttons);
 void ropi_clipboard_write(const char16_t *text);
+
+// The player's settings in the page's localStorage, by name ("app/section/key"): the length
+// of the value read into `into` (at most capacity characters), or -1 when there is none or
+// storage is denied. Writing where storage is denied keeps nothing.
+int ropi_setting_read(const char16_t *name, char16_t *into, int capacity);
+void ropi_setting_write(const char16_t *name, const char16_t *value);
 
 // The file's length, from the copy the page keeps, or kMissing or kNotAFile; its bytes then
 // go into the game's memory by ropi_file_take.

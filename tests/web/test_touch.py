@@ -69,7 +69,7 @@ return {
     whole: e.scrollWidth <= e.clientWidth && e.scrollHeight <= e.clientHeight &&
            text(e).offsetWidth <= e.clientWidth && text(e).offsetHeight <= e.clientHeight})),
   targets: [...document.querySelectorAll('.ropi-touch-key, .ropi-menubar > .ropi-menu-entry,'
-      + ' .ropi-menu:not([hidden]) > .ropi-menu-entry, .ropi-button, .ropi-box-ok')]
+      + ' .ropi-menu:not([hidden]) > .ropi-menu-entry, .ropi-button, .ropi-box-button')]
       .filter(shown).map(e => ({
     text: e.getAttribute('aria-label') || e.textContent, box: box(e),
     whole: !!e.querySelector('.ropi-menu') || e.scrollWidth <= e.clientWidth})),
@@ -306,7 +306,7 @@ def round_by_touch():
         assert wait_until(page.box, 5, 'no version box').startswith('ろぴぽ～ゲーム')
         page.ticks('the version box')
         phone.looks('390x844-box')
-        phone.tap('.ropi-box-ok')
+        phone.tap('.ropi-box-button')
         wait_until(lambda: page.box() is None, 5, 'OK did not close the box')
 
         # The round's end: the button shows the score, the screen may sleep again.

@@ -134,7 +134,7 @@ mergeInto(LibraryManager.library, {
         event.preventDefault(); // no focus, no click, no mouse events after it
         if (document.querySelector('dialog[open]')) return;
         button.classList.add('ropi-pressed');
-        RopiEvents.post(RopiShared.kKeyDown, 0, key.keyCode, 0, key.code);
+        RopiEvents.post(RopiShared.kKeyDown, 0, key.keyCode, 0, key.code, event.timeStamp);
       });
       ['pointerup', 'pointercancel', 'pointerleave'].forEach(function (kind) {
         button.addEventListener(kind, function () { button.classList.remove('ropi-pressed'); });
