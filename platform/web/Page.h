@@ -60,6 +60,9 @@ void ropi_control_visible(int element, int visible);
 void ropi_control_order(int element, int toBack);
 void ropi_control_remove(int element);
 void ropi_label_caption(int element, const char16_t *caption);
+// The label's key caption as a touch player's button (platform/Controls.h, Label): the key's
+// code and the button's words, and whether it is the largest; keyCode 0 for none.
+void ropi_label_key(int element, int keyCode, const char16_t *words, int main);
 void ropi_button_caption(int element, const char16_t *caption);
 void ropi_button_enabled(int element, int enabled);
 void ropi_image_picture(int element, int bitmap);
