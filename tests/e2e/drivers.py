@@ -59,6 +59,9 @@ class Driver:
     def box_is_up(self, game, box):
         return game.x('xdotool', 'getwindowname', str(box), check=False) is not None
 
+    def start_again(self, game):
+        game.launch()
+
     def keep(self, game, folder):
         """Keeps what tells why a scenario failed, while the game still runs."""
 
@@ -218,6 +221,11 @@ class Browser(Driver):
         self.port = int(address.rstrip('/').rsplit(':', 1)[1])
         return address
 
+    def start_again(self, game):
+        """The player loads the page again (F5) where the game has ended."""
+        game.key('F5')
+        game.wait_for_shot(lambda shot: shot.pixel(512, 240) == (0, 0, 128), 'no panel', 60)
+
     def stop_serving(self):
         self.server.terminate()
         self.server.wait(10)
@@ -234,8 +242,9 @@ class Browser(Driver):
                     if line.startswith(key + '=')]
 
     def wait_for_box(self, game, title):
-        """The page's own modal box: it reports the box's title when it opens."""
-        wait_until(lambda: title in self.said('box'), 30, f'no box {title}')
+        """The page's own modal box, up now: it reports the box's title when it opens and
+        when it closes."""
+        wait_until(lambda: self.box_is_up(game, title), 30, f'no box {title}')
         return title
 
     def box_is_up(self, game, box):
