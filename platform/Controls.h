@@ -20,7 +20,7 @@ class Container {
 public:
     struct Native; // the backend's surface that child controls are made on
     struct Ends {
-        void operator()(Native *native) const; // by the backend
+        void operator()(Native *native) const; // ends it through Backend::end
     };
 
 protected:
@@ -60,7 +60,7 @@ public:
 
     struct Impl; // the backend's control
     struct Ends {
-        void operator()(Impl *impl) const; // by the backend
+        void operator()(Impl *impl) const; // ends it through Backend::end
     };
 
 protected:

@@ -35,7 +35,7 @@ public:
 
     struct Impl; // the backend's menu entry
     struct Ends {
-        void operator()(Impl *impl) const; // by the backend
+        void operator()(Impl *impl) const; // ends it through Backend::end
     };
 
 private:

@@ -3,8 +3,9 @@
 // What a backend provides: the one list of what the game's window, controls, menus,
 // timers, files, services and sound need from the system. The game never includes
 // this header. The platform's shared code calls these members, and each backend
-// (platform/qt/, platform/windows/, platform/web/) defines every one of them as a
-// thin translation to its system.
+// defines every one of them as a thin translation to its system: platform/windows/
+// and platform/web/ alone, and on the desktop platform/qt/ with its sound driver in
+// platform/sdl/ (openAudio to sleepForSound).
 //
 // Besides the members of Backend listed under "Provided by the backend", a
 // backend defines its own objects behind the game's: the Native of Container and

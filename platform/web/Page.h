@@ -2,7 +2,8 @@
 
 // What the game and its page (page/*.js, linked into ropi.js) say to each other: the numbers
 // they share and the page's functions that the game calls. This file is their one source: the
-// build writes the numbers below into the page's script, as RopiShared.kKeyDown and so on, and
+// build writes the numbers of its enums into the page's script, as RopiShared.kKeyDown and so
+// on (so no two enums may share a name), and
 // tests/web/test_page_interface.py checks that the page defines every function declared here,
 // with as many arguments, and that the game defines what the page calls of it.
 
@@ -10,18 +11,24 @@
 
 namespace platform::web {
 
-enum PageNumber : std::int32_t {
-    // What the page sends the game, in the order it happened.
+// What the page sends the game, in the order it happened.
+enum EventKind : std::int32_t {
     kKeyDown = 1,   // target: the window; keyCode, modifiers, code
     kClick = 2,     // target: the button
     kMenu = 3,      // target: the menu entry chosen
     kBoxClosed = 4, // target: the answer (MsgBoxResult)
     kResize = 5,    // the screen has a new size: ropi_screen_width and ropi_screen_height tell it
-    // The modifiers of a key press.
+};
+
+// The modifiers of a key press, added together.
+enum Modifier : std::int32_t {
     kShift = 1,
     kCtrl = 2,
     kAlt = 4,
-    // What the page answers instead of a file's length.
+};
+
+// What the page answers instead of a file's length.
+enum FileAnswer : std::int32_t {
     kMissing = -1,  // nothing of that name on the server
     kNotAFile = -2, // refused, empty or too large
 };

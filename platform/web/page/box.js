@@ -51,11 +51,8 @@ mergeInto(LibraryManager.library, {
       var answer = Number(RopiBox.dialog.returnValue) ||
                    Number(RopiBox.dialog.querySelector('.ropi-box-button:last-child').value);
       RopiBox.announce(false);
-      var back = RopiBox.focusBefore;
+      RopiWindow.focusBack(RopiBox.focusBefore);
       RopiBox.focusBefore = null;
-      if (back && back !== document.body && !back.disabled && back.offsetParent !== null)
-        back.focus({ preventScroll: true });
-      else RopiWindow.focusWindow();
       RopiEvents.post(RopiShared.kBoxClosed, answer);
     }
   },

@@ -79,12 +79,8 @@ mergeInto(LibraryManager.library, {
       RopiMenu.open = [];
       RopiMenu.hot = null;
       RopiMenu.render();
-      // The control that had the keys has them again.
-      var back = RopiMenu.focusBefore;
+      RopiWindow.focusBack(RopiMenu.focusBefore);
       RopiMenu.focusBefore = null;
-      if (back && back !== document.body && !back.disabled && back.offsetParent !== null)
-        back.focus({ preventScroll: true });
-      else RopiWindow.focusWindow();
     },
 
     // Opens the entry's menu, its first or last entry highlighted.

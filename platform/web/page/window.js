@@ -140,6 +140,15 @@ mergeInto(LibraryManager.library, {
       if (RopiWindow.window) RopiWindow.window.focus({ preventScroll: true });
     },
 
+    // The keys back to the control that had them before a menu or a box took them, if it
+    // still can take them; to the window otherwise.
+    focusBack: function (control) {
+      if (control && control !== document.body && !control.disabled &&
+          control.offsetParent !== null)
+        control.focus({ preventScroll: true });
+      else RopiWindow.focusWindow();
+    },
+
     // The canvas holds the picture scaled to the control, drawn once per picture or size: a
     // jump only moves it.
     paint: function (canvas) {
