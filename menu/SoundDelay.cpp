@@ -77,7 +77,7 @@ void Form1::Timer3_Timer()
 }
 
 // While the beat plays, F and J answer it and Esc stops it, the setting as it was; the other
-// keys wait for the measurement to end.
+// keys do nothing meanwhile: no round starts while the beat plays.
 void Form1::MeasuringKeyDown(std::int16_t KeyCode)
 {
     if (KeyCode == vbKeyA + ('F' - 'A') || KeyCode == vbKeyA + ('J' - 'A'))
