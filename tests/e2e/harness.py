@@ -78,12 +78,13 @@ class SoundServer:
     def settle(self):
         """Keeps the sink playing silence, which mixes into the game's sound without
         a trace, and waits until it keeps time: a fresh null sink runs far behind for
-        a second or so, and its monitor meanwhile holds the sound squeezed."""
-        silence = spawn(self.processes, ['pacat', '--raw', '--format=s16le', f'--rate={RATE}',
-                                         '--channels=2', '--latency-msec=10', '/dev/zero'],
-                        env=self.env)
-        wait_until(lambda: (self.stream(silence.pid) or {}).get(
-            'sink_latency_usec', 10**9) < 20000, 30, 'the sink never settled')
+        a second or so, and its monitor meanwhile holds the sound squeezed. So do the
+        headphones' sink and the loopback that feeds it."""
+        spawn(self.processes, ['pacat', '--raw', '--format=s16le', f'--rate={RATE}',
+                               '--channels=2', '--latency-msec=10', '/dev/zero'], env=self.env)
+        wait_until(lambda: all(stream['sink_latency_usec'] < 20000 for stream in json.loads(
+            self.pactl('-f', 'json', 'list', 'sink-inputs') or '[]')), 30,
+            'the sink never settled')
 
     def record(self, path, sink='game', latency_ms=10):
         """Records what the sink plays, raw like SDL's disk driver."""
@@ -223,8 +224,13 @@ class Game:
         self.x('xdotool', 'key', *keys)
 
     def tap(self, key):
-        """The key, sent without waiting for it to be sent: a player who listens on meanwhile."""
-        spawn(self.processes, ['xdotool', 'key', key], env=self.env)
+        """The key, at once, for a player who listens on meanwhile: one xdotool stays up and
+        takes each key as it comes, so no process start stands between the ear and the key."""
+        if not getattr(self, 'typist', None):
+            self.typist = spawn(self.processes, ['xdotool', '-'], env=self.env,
+                                stdin=subprocess.PIPE, stdout=subprocess.DEVNULL)
+        self.typist.stdin.write(f'key {key}\n'.encode())
+        self.typist.stdin.flush()
 
     def click(self, x, y):
         self.x('xdotool', 'mousemove', str(int(x)), str(int(y)), 'click', '1')
