@@ -1,7 +1,10 @@
 // The game's files. Its folder is the page's own on its server: the files that
-// the page names (<meta name="ropi-files">) are fetched together before the game
-// starts and kept in memory, so that a tick, a key or a menu choice never waits
-// for the network. A read is answered at once from the copy kept; then, if the
+// the page names (<meta name="ropi-files">) are fetched together as the page
+// starts (asked for already by the page's preload links, beside the program) and
+// kept in memory, so that a tick, a key or a menu choice never waits for the
+// network. The game's window does not wait for them: a read of a file whose first
+// answer is still on its way waits for it, which only the first moments of a
+// first visit may see. A read is answered at once from the copy kept; then, if the
 // file was last asked for a while ago, the server is asked for it again in the
 // background (past the service worker's copy), and a change or a removal there
 // is taken up for the next read (the page hears of it: the event "ropi-file",
@@ -91,27 +94,34 @@ mergeInto(LibraryManager.library, {
       return pending;
     },
 
-    // The page's files, before the game starts.
+    // The page's files, as the game starts.
     fetchAll: function () {
       var named = document.querySelector('meta[name=ropi-files]');
-      var names = named ? JSON.parse(named.content) : [];
-      addRunDependency('ropi-files');
-      Promise.all(names.map(RopiFiles.ask)).then(function () {
-        removeRunDependency('ropi-files');
-      });
+      (named ? JSON.parse(named.content) : []).forEach(RopiFiles.ask);
+    },
+
+    // The read of a file from the copy kept: its length, or kMissing or kNotAFile.
+    take: function (file, maxBytes) {
+      var kept = RopiFiles.kept[file], asked = RopiFiles.asked[file];
+      if (!asked || performance.now() - asked.at >= RopiFiles.AGAIN_MS) RopiFiles.ask(file);
+      if (kept === undefined) return RopiShared.kMissing;
+      if (typeof kept === 'number') return kept;
+      if (kept.bytes.length > maxBytes) return RopiShared.kNotAFile;
+      RopiFiles.taking = kept.bytes;
+      return kept.bytes.length;
     }
   },
 
   ropi_file_read__deps: ['$RopiFiles', '$RopiShared'],
   ropi_file_read: function (name, maxBytes) {
-    var file = UTF16ToString(name), kept = RopiFiles.kept[file];
-    var asked = RopiFiles.asked[file];
-    if (!asked || performance.now() - asked.at >= RopiFiles.AGAIN_MS) RopiFiles.ask(file);
-    if (kept === undefined) return RopiShared.kMissing;
-    if (typeof kept === 'number') return kept;
-    if (kept.bytes.length > maxBytes) return RopiShared.kNotAFile;
-    RopiFiles.taking = kept.bytes;
-    return kept.bytes.length;
+    var file = UTF16ToString(name), asked = RopiFiles.asked[file];
+    var coming = RopiFiles.kept[file] === undefined && asked && asked.pending;
+    if (!coming && Asyncify.state !== Asyncify.State.Rewinding)
+      return RopiFiles.take(file, maxBytes);
+    // The first answer is on its way: the game waits for it (events wait in order meanwhile).
+    return Asyncify.handleSleep(function (wakeUp) {
+      coming.then(function () { wakeUp(RopiFiles.take(file, maxBytes)); });
+    });
   },
 
   ropi_file_take__deps: ['$RopiFiles'],
