@@ -139,8 +139,9 @@ class Phone:
         return self.page.js("""
             var cat = document.querySelector('.ropi-image');
             if (cat.hidden) return null;
-            var width = document.querySelector('.ropi-window').offsetWidth;
-            return Math.round(cat.offsetLeft / (width / 5));""")
+            var window = document.querySelector('.ropi-window').getBoundingClientRect();
+            return Math.round((cat.getBoundingClientRect().left - window.left) /
+                              (window.width / 5));""")
 
     def jump(self, since):
         """Waits for the cat's next jump (its cue's start) after `since` on the page's clock;
