@@ -2,14 +2,15 @@
 // the page names (<meta name="ropi-files">) are fetched together as the page
 // starts (asked for already by the page's preload links, beside the program) and
 // kept in memory, so that a tick, a key or a menu choice never waits for the
-// network. The game's window does not wait for them: a read of a file whose first
-// answer is still on its way waits for it, which only the first moments of a
-// first visit may see. A read is answered at once from the copy kept; then, if the
-// file was last asked for a while ago, the server is asked for it again in the
-// background (past the service worker's copy), and a change or a removal there
-// is taken up for the next read (the page hears of it: the event "ropi-file",
-// whose detail is the file's name and "changed" or "gone"). A server out of reach
-// is no removal: the copy kept serves on.
+// network. The game's window does not wait for them: the first read waits until
+// every one has come (the picture's, when a round starts: its beat never waits),
+// which only the first moments of a first visit may see. A read is answered at
+// once from the copy kept; then, if the file was last asked for a while ago, the
+// server is asked for it again in the background (past the service worker's
+// copy), and a change or a removal there is taken up for the next read (the page
+// hears of it: the event "ropi-file", whose detail is the file's name and
+// "changed" or "gone"). A server out of reach is no removal: the copy kept serves
+// on.
 mergeInto(LibraryManager.library, {
   $RopiFiles__deps: ['$RopiShared'],
   $RopiFiles__postset: 'RopiFiles.fetchAll();',
@@ -22,6 +23,7 @@ mergeInto(LibraryManager.library, {
     kept: {}, // by name: {bytes, tag} of a file, or a number: kMissing, kNotAFile
     asked: {}, // by name: when it was last asked for, and whether the answer is still due
     taking: null, // the last file read, until the game takes it
+    first: null, // the first answers to all the page's files, until they have come
 
     // The body, in pieces, never more than maxBytes of it: a file too large is refused
     // before it eats memory.
@@ -97,7 +99,8 @@ mergeInto(LibraryManager.library, {
     // The page's files, as the game starts.
     fetchAll: function () {
       var named = document.querySelector('meta[name=ropi-files]');
-      (named ? JSON.parse(named.content) : []).forEach(RopiFiles.ask);
+      RopiFiles.first = Promise.all((named ? JSON.parse(named.content) : []).map(RopiFiles.ask));
+      RopiFiles.first.then(function () { RopiFiles.first = null; });
     },
 
     // The read of a file from the copy kept: its length, or kMissing or kNotAFile.
@@ -114,11 +117,11 @@ mergeInto(LibraryManager.library, {
 
   ropi_file_read__deps: ['$RopiFiles', '$RopiShared'],
   ropi_file_read: function (name, maxBytes) {
-    var file = UTF16ToString(name), asked = RopiFiles.asked[file];
-    var coming = RopiFiles.kept[file] === undefined && asked && asked.pending;
+    var file = UTF16ToString(name), coming = RopiFiles.first;
     if (!coming && Asyncify.state !== Asyncify.State.Rewinding)
       return RopiFiles.take(file, maxBytes);
-    // The first answer is on its way: the game waits for it (events wait in order meanwhile).
+    // The files' first answers are on their way: the game waits for them all (events wait in
+    // order meanwhile).
     return Asyncify.handleSleep(function (wakeUp) {
       coming.then(function () { wakeUp(RopiFiles.take(file, maxBytes)); });
     });

@@ -53,11 +53,9 @@ var Module = typeof Module != 'undefined' ? Module : {};
   var build = document.currentScript ? new URL(document.currentScript.src).search : '';
   Module.locateFile = function (path) { return path + build; };
   if ('serviceWorker' in navigator) {
-    // Once the page has what it needs: the worker's first keeping of the site asks the server
-    // for all of it again, which would stand in the way of a first visit.
-    window.addEventListener('load', function () {
-      navigator.serviceWorker.register('sw.js', { updateViaCache: 'none' }).catch(function () {});
-    });
+    // At once, while the page loads: the worker's first keeping of the site asks the server for
+    // all of it again, which would otherwise come in the middle of a first round.
+    navigator.serviceWorker.register('sw.js', { updateViaCache: 'none' }).catch(function () {});
     navigator.serviceWorker.ready.then(function () {
       document.body.dataset.offline = 'ready';
       report('offline', 'ready');

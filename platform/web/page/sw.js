@@ -35,11 +35,13 @@ function keepPage(kept) {
   }));
 }
 
-// What the page has just loaded comes from the browser's cache, not again over the network.
+// What the page has just loaded comes from the browser's cache, not again over the network: its
+// program by its build's address, which never changes, as the browser has it.
 self.addEventListener('install', event => {
   event.waitUntil(caches.open(KEPT).then(kept => Promise.all([
     keepPage(kept),
-    kept.addAll(['manifest.webmanifest', ...SHELL, ...FILES.map(encodeURIComponent)])]))
+    kept.addAll(SHELL.map(name => new Request(name, { cache: 'force-cache' }))),
+    kept.addAll(['manifest.webmanifest', ...FILES.map(encodeURIComponent)])]))
     .then(() => self.skipWaiting()));
 });
 
