@@ -177,8 +177,9 @@ class Wine(Driver):
 class Browser(Driver):
     """The browser build: its page served from the test's folder as a static host
     one network round trip away serves it (tools/serve-web.py, with 300 ms of
-    delay), shown by Chromium or Firefox filling the screen as the desktop game's
-    window does. The page opened with ?report=1 reports its message boxes, their
+    delay, and nothing the browser's own cache may keep without asking: with no
+    server, only the page's own store serves it), shown by Chromium or Firefox
+    filling the screen as the desktop game's window does. The page opened with ?report=1 reports its message boxes, their
     text, its service worker keeping the site, and its exit status to the server,
     which appends them to a file."""
     round_trip_ms = 300
@@ -214,7 +215,7 @@ class Browser(Driver):
         """Starts the server, on the port it had if it had one; its address."""
         self.server = subprocess.Popen(
             [sys.executable, os.path.join(ROOT, 'tools', 'serve-web.py'), game.cwd,
-             '--port', str(self.port), '--delay-ms', str(self.round_trip_ms),
+             '--port', str(self.port), '--delay-ms', str(self.round_trip_ms), '--max-age', '0',
              '--reports', self.reports], stdout=subprocess.PIPE, text=True)
         game.processes.append(self.server)
         address = self.server.stdout.readline().strip()

@@ -222,11 +222,11 @@ def beat_and_aim():
         game.quit_by('Esc', lambda: game.key('Escape'))
 
 
-def visit_again(game, serving=True):
+def visit_again(game, serving=True, said=('offline', 'ready')):
     """The page loaded again, as a player does with F5, once it has said that it keeps the
-    site; the version box, up before, is gone when the page is new."""
-    wait_until(lambda: 'ready' in game.driver.said('offline'), 60,
-               'the page never said it keeps the site')
+    site (or what `said` waits for); the version box, up before, is gone when the page is new."""
+    wait_until(lambda: said[1] in game.driver.said(said[0]), 60,
+               f'the page never said {said[0]}={said[1]}')
     game.key('alt+v')
     owned_box(game, 'バージョン情報')
     if not serving:
@@ -237,8 +237,9 @@ def visit_again(game, serving=True):
 
 
 def offline():
-    """Visited once, the page plays a round with no server at all: its service worker
-    keeps the page, the program and the game's files."""
+    """Visited once, the page plays a round with no server at all, nor anything the
+    browser's own cache kept: its service worker keeps the page, the program and the
+    game's files."""
     with Game('offline') as game:
         visit_again(game, serving=False)
         game.key('4', 'space')
@@ -251,7 +252,9 @@ def offline():
 
 
 def update():
-    """A new build on the server, the page visited again: it shows the new build whole."""
+    """A new build on the server: the page visited again starts at once from the build it
+    keeps, and is told meanwhile that a new one is kept whole; the next visit, with no
+    server at all, is the new build."""
     with Game('update') as game:
         wait_until(lambda: 'ready' in game.driver.said('offline'), 60,
                    'the page never said it keeps the site')
@@ -265,12 +268,16 @@ def update():
             f.write(old.replace(before, after))
         subprocess.run([sys.executable, os.path.join(drivers.ROOT, 'tools', 'stamp-site.py'),
                         game.cwd], check=True, capture_output=True)
-        visit_again(game)
-        shown = len(game.driver.said('box-text'))
-        game.key('alt+v')
-        text = wait_until(lambda: game.driver.said('box-text')[shown:], 30, 'no version box')[0]
-        assert text.endswith('制作：ろぴ更新チーム'), f'the old build showed: {text!r}'
-        game.key('Return')
+        for credits, serving, said in (('ろぴ開発チーム', True, ('offline', 'ready')),
+                                       ('ろぴ更新チーム', False, ('offline', 'new'))):
+            visit_again(game, serving, said)
+            if not serving:
+                game.driver.serve(game)  # for the box's report
+            shown = len(game.driver.said('box-text'))
+            game.key('alt+v')
+            text = wait_until(lambda: game.driver.said('box-text')[shown:], 30, 'no version box')[0]
+            assert text.endswith('制作：' + credits), f'not the build of {credits}: {text!r}'
+            game.key('Return')
         game.quit_by('Esc', lambda: game.key('Escape'))
 
 
