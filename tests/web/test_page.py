@@ -1,7 +1,7 @@
 """The browser game's page in headless Chromium, on a fresh copy of the site
 served on 127.0.0.1: only what neither the end-to-end scenarios, which play the
-same page in Chromium, nor the backend's own tests (tst_web) see: the window's
-looks, a shot's hold and its announcement, the menus, the clock behind a box or
+same page in Chromium, nor the backend's own tests (tst_web), nor the touch test's
+pictures of the desktop page (test_touch.py) see: a shot's hold and its announcement, the menus, the clock behind a box or
 a menu, a picture that is no picture, a page that cannot run saying why, a visit
 that starts from the copy kept however far the server, and a cue changed on the
 server played, converted and kept anew.
@@ -38,7 +38,6 @@ sys.path.insert(0, os.path.join(ROOT, 'tests', 'e2e'))
 from drivers import CHROMIUM  # noqa: E402
 from waiting import wait_until  # noqa: E402
 
-NAVY = (0, 0, 128)
 WIDTH, HEIGHT = 1024, 768
 
 # What every page here records: each voice it starts, as [when, its buffer's length in
@@ -155,12 +154,6 @@ class Page:
         time_before = self.label('TIME')
         wait_until(lambda: self.label('TIME') != time_before, 3, f'no tick behind {where}')
 
-    def pixel(self, x, y):
-        """The screenshot's colour at a CSS pixel of the viewport."""
-        return tuple(subprocess.run(
-            ['convert', 'png:-', '-crop', f'1x1+{x}+{y}', '-depth', '8', 'rgb:-'],
-            input=self.driver.get_screenshot_as_png(), capture_output=True, check=True).stdout)
-
 
 def installable(page):
     assert page.driver.title == 'ろぴぽあゲーム'
@@ -180,18 +173,6 @@ def visit_from_the_copy_kept(page):
         wait_until(lambda: page.state() == 'running', 30, 'the window waited for the server')
     finally:
         page.serve()
-
-
-def looks(page):
-    # The navy panel fills the top third of the client area below the menu bar.
-    assert page.pixel(512, 240) == NAVY and page.pixel(512, 400) == (0, 0, 0)
-    # The page never scrolls; a resize scales the window as a whole, the same layout.
-    assert page.js('return document.documentElement.scrollHeight') <= HEIGHT
-    page.driver.set_window_size(*[v // 2 for v in page.driver.get_window_size().values()])
-    wait_until(lambda: page.js('return document.querySelector(".ropi-window")'
-                               '.getBoundingClientRect().width') < WIDTH, 5, 'no scaling')
-    assert page.label('TIME') == 'TIME 120'
-    assert page.js('return document.documentElement.scrollHeight <= innerHeight')
 
 
 def menus_by_keys(page):
@@ -371,7 +352,7 @@ def a_cue_changed_by_its_date(page):
 
 
 # In this order, on one browser.
-PROMISES = [installable, visit_from_the_copy_kept, looks, menus_by_keys, menus_by_mouse,
+PROMISES = [installable, visit_from_the_copy_kept, menus_by_keys, menus_by_mouse,
             shots_held, version_box, input_method, hold_until_heard, picture_no_picture,
             cannot_run, a_cue_changed_by_its_etag, a_cue_changed_by_its_date]
 

@@ -2,20 +2,16 @@
 protocol (a mobile viewport at twice the pixels, touch instead of a mouse), and
 the desktop page beside it, which touch must leave as it was.
 
-  desktop: today's page at 1024 x 768 by mouse and keys, its screenshots pixel for
-    pixel those in tests/web/desktop/, taken before touch came to the page; then
-    its first touch, which brings the touch bar. A
-    stored picture, not a second load with touch switched off: the fitting of
-    captions is the page's for every screen, so only a picture of the page as it
-    was tells that nothing moved.
-  round: a whole round by touch on a phone: speeds, the cat hidden, shots judged
-    the moment the finger lands, the screen turned and every size looked at, the
-    round's end, the reset, the version box and the way out.
-  fingers: the first touch lets the sound play. (A double tap's zoom is not
-    looked at: Chromium's emulation zooms on none, whatever the page says.)
+  desktop: the page at 1024 x 768 by mouse and keys, pixel for pixel the pictures
+    in tests/web/desktop/ (taken before touch came to the page: only they tell that
+    nothing moved), then its first touch, which brings the touch bar.
+  round: a whole round by touch on a phone: speeds, the cat hidden, shots judged the
+    moment the finger lands, every screen size, the round's end, the reset, the
+    version box and the way out.
+  fingers: the first touch lets the sound play.
 
-Screenshots of every size go to ROPI_E2E_ARTIFACTS/touch/ (or the temporary
-folder). Exits 77 (skipped) without Chromium, its driver or Debian's selenium."""
+Screenshots go to ROPI_E2E_ARTIFACTS/touch/. Exits 77 (skipped) without Chromium,
+its driver or Debian's selenium."""
 import base64
 import itertools
 import os
