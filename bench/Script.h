@@ -193,7 +193,7 @@ inline bool run(Form1 &form, const Driver &driver, const Options &options)
                                        {"ns", json::number(ns)},
                                        {"cue", json::string(platform::toUtf8(cue))}}));
     };
-    const auto asking = [&](const std::string &kind, std::int64_t ns) {
+    const auto willAsk = [&](const std::string &kind, std::int64_t ns) {
         if (driver.cueAsked)
             driver.cueAsked(kind, ns);
     };
@@ -215,7 +215,7 @@ inline bool run(Form1 &form, const Driver &driver, const Options &options)
     std::int64_t roundStart = 0;
     form.Timer1.Tick.connect([&] {
         const std::int64_t now = wallNs();
-        asking("jump", now);
+        willAsk("jump", now);
         form.Timer1_Timer();
         asked("jump", now, form.cueFile);
         if (trace)
@@ -278,7 +278,7 @@ inline bool run(Form1 &form, const Driver &driver, const Options &options)
         if (driver.spanEachShot)
             hold.begin();
         const std::int64_t now = wallNs();
-        asking("shot", now);
+        willAsk("shot", now);
         asked("shot", now, u"ピンポン.wav");
         driver.press('F');
         if (driver.spanEachShot)
@@ -289,8 +289,9 @@ inline bool run(Form1 &form, const Driver &driver, const Options &options)
         form.MMControl1.setFileName(u"ピンポン.wav");
         form.MMControl1.setCommand(u"Open");
         // Not timed: it only marks where the shot's own chime can no longer be found.
-        asking("spin", wallNs());
-        asked("spin", wallNs(), u"ピンポン.wav");
+        const std::int64_t spun = wallNs();
+        willAsk("spin", spun);
+        asked("spin", spun, u"ピンポン.wav");
         form.MMControl1.setCommand(u"Play");
         spin.begin();
         while (form.MMControl1.Mode() == platform::MMControl::kModePlay) {
