@@ -138,6 +138,8 @@ struct Driver {
     std::function<void()> sync;
     // Optional: a cue about to be asked for ("jump", "shot", or "spin" for the busy poll's).
     std::function<void(const std::string &kind, std::int64_t ns)> cueAsked;
+    // Optional: the round is over, before the shots; the program may read what it holds.
+    std::function<void()> roundEnded;
     std::function<Members()> more; // further members of the result, at its end
     std::function<void(const std::string &json)> deliver; // the result, to the program's script
 };
@@ -263,6 +265,8 @@ inline bool run(Form1 &form, const Driver &driver, const Options &options)
     const std::vector<Wake> wakes = driver.stopWakes();
     if (running.own.wallStart && !running.own.wall)
         running.end();
+    if (driver.roundEnded)
+        driver.roundEnded();
 
     // Shots after the round, each a hit with the 0.5 s chime; beside every third, the same
     // chime waited out by spinning on the device's mode, which needs no more samples to show

@@ -27,6 +27,7 @@ int ropi_bench_wakes_take(double *due, double *late, int most);
 double ropi_bench_base_latency();
 double ropi_bench_output_latency();
 double ropi_bench_js_heap();
+int ropi_bench_buffers_made();
 }
 
 namespace {
@@ -79,7 +80,9 @@ int main()
     driver.settleMs = 5000;
     driver.spanEachShot = false; // an edge of a span is a request to the server
     driver.busyPoll = false;     // the cue's end comes as an event of the page
-    driver.press = [&form](int key) { platform::Backend::keyDown(form, std::int16_t(key), {}); };
+    driver.press = [&form](int key) {
+        platform::Backend::keyDown(form, std::int16_t(key), {}, platform::audio::Clock::now());
+    };
     driver.runUntil = [&form](const std::function<bool()> &done, int timeoutMs) {
         bool late = false;
         platform::Timer deadline(form, timeoutMs);
@@ -97,13 +100,18 @@ int main()
         ask(std::string("ropi-bench/cpu?edge=") + edge + "&what=" + what);
     };
     driver.sync = sync;
-    driver.more = [] {
+    int buffersMade = 0; // for the round's cues
+    driver.roundEnded = [&buffersMade] {
         ask("ropi-bench/memory");
+        buffersMade = ropi_bench_buffers_made();
+    };
+    driver.more = [&buffersMade] {
         return Members{{"syncs", json::list(syncs)},
                        {"base_latency_ms", json::number(ropi_bench_base_latency())},
                        {"output_latency_ms", json::number(ropi_bench_output_latency())},
                        {"wasm_heap_mb", json::number(double(emscripten_get_heap_size()) / 1048576)},
-                       {"js_heap_mb", json::number(ropi_bench_js_heap() / 1048576)}};
+                       {"js_heap_mb", json::number(ropi_bench_js_heap() / 1048576)},
+                       {"buffers_made_in_round", json::number(buffersMade)}};
     };
     driver.deliver = [](const std::string &json) { ask("ropi-bench/result", json); };
     run(form, driver, options);
