@@ -45,7 +45,9 @@ def run_program(server, command, cwd, env, json_path, clock, marks=None):
     """Runs a benchmark program to its end with the sink recorded, lining up its clock with
     `clock` (ns) from its sync lines; answers each span mark once marks(pid, edge, what) has
     read what it reads at that edge of the span. Returns the program's result, what the sink
-    mixed of its cues (bench/sink.py) and how far the clocks drifted (ms)."""
+    mixed of its cues (bench/sink.py), how far the clocks drifted (ms), and the streams that
+    ran dry meanwhile (xserver.underruns)."""
+    dry = len(xserver.underruns(server))
     recorder = sink.Recorder(server, clock)
     program = subprocess.Popen(command, cwd=cwd, env=env, stdin=subprocess.PIPE,
                                stdout=subprocess.PIPE, text=True)
@@ -72,6 +74,7 @@ def run_program(server, command, cwd, env, json_path, clock, marks=None):
     reader.join(5)
     time.sleep(0.5)  # the last chime through the sink
     recorder.stop()
+    dry = xserver.underruns(server)[dry:]
     if status != 0 or not offsets:
         raise SystemExit(f"{' '.join(command)} failed with status {status}")
     # The smallest difference is the offset plus the quickest hand-over of a line; the clocks
@@ -80,16 +83,20 @@ def run_program(server, command, cwd, env, json_path, clock, marks=None):
     half = len(offsets) // 2
     drift = (min(offsets[half:]) - min(offsets[:half])) / 1e6 if half else 0
     result = json.load(open(json_path))
-    return result, sink.onsets(recorder, result["events"], offset, cwd), drift
+    return result, sink.onsets(recorder, result["events"], offset, cwd), drift, dry
 
 
-def program_rows(result, found, drift, under, sleeper, memory, mixer=()):
-    """The rows of a desktop build's benchmark program: the round's, the cues' onsets at the
-    sink (and the `mixer` rows beside them), its own processor shares and its peak memory,
+def program_rows(program, ran, under, sleeper, memory, mixer=()):
+    """The rows of a desktop build's benchmark program, `program` by name, from what
+    run_program returned (`ran`): the round's, the cues' onsets at the sink (and the `mixer`
+    rows beside them), its stream's underruns, its own processor shares and its peak memory,
     named `memory`."""
+    result, found, drift, dry = ran
     peak = result["peak_resident_kb"] / 1024
     return (figures.round_rows(result, under, sleeper) + figures.onset_rows(found, under, drift)
-            + list(mixer) + figures.own_cpu_rows(result, under)
+            + list(mixer) + [figures.underrun_row(f"{program}'s stream, over its whole run", dry,
+                                                   under)]
+            + figures.own_cpu_rows(result, under)
             + [figures.memory_row(memory, peak, under, vmhwm_mb=peak)])
 
 
@@ -144,9 +151,10 @@ class Desktop:
     def play_round(self, process, window, seconds, server):
         """A whole round at the fastest pace with a shot every ten seconds, the latency of the
         game's stream read on the way once the sink keeps time: the peak memory of the game's
-        process in MB, whether its shots were seen (on the clipboard), and the stream's
-        readings of (buffer, sink) latency in ms."""
+        process in MB, whether its shots were seen (on the clipboard), the stream's readings of
+        (buffer, sink) latency in ms, and the streams that ran dry meanwhile."""
         self.focus(window)
+        dry = len(xserver.underruns(server))
         xserver.xdotool(self.env, "key", "4", "space")
         began = time.monotonic()
         readings = []
@@ -168,12 +176,14 @@ class Desktop:
         time.sleep(max(0, began + seconds - time.monotonic()))
         clipboard = subprocess.run(["xclip", "-o", "-selection", "clipboard"], env=self.env,
                                    capture_output=True, text=True).stdout
-        return xserver.peak_kb(process.pid) / 1024, "得点" in clipboard, readings
+        return (xserver.peak_kb(process.pid) / 1024, "得点" in clipboard, readings,
+                xserver.underruns(server)[dry:])
 
 
 def round_figures(name, played, round_seconds, under):
-    """The rows of the round that followed the last start-up: the game's peak memory, and the
-    latency of its stream."""
-    peak, seen, readings = played
+    """The rows of the round that followed the last start-up: the game's peak memory, the
+    latency of its stream and the stream's underruns."""
+    peak, seen, readings, dry = played
     return [figures.memory_row(name.format(round_seconds), peak, under, seen=seen, vmhwm_mb=peak),
-            figures.stream_row(readings, under)]
+            figures.stream_row(readings, under),
+            figures.underrun_row(f"the game's stream, over a {round_seconds} s round", dry, under)]

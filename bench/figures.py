@@ -120,6 +120,15 @@ def mixer_rows(onsets, under=""):
             for kind, what in ONSET_KINDS]
 
 
+def underrun_row(what, streams, under):
+    """How often the sound server found a stream dry (bench/xserver.py reads its log): each a
+    gap a listener hears, where a stream should never run dry."""
+    names = ", ".join(f"{streams.count(name)} of {name}" for name in sorted(set(streams)))
+    return {"name": f"Underruns of {what}, as the sound server logs them{under}",
+            "result": f"{len(streams)}" + (f" ({names})" if names else ""), "goal": "0",
+            "met": not streams, "underruns": len(streams)}
+
+
 def cpu_row(what, percent, seconds, under, who="", detail=""):
     """A processor figure over the spans named `what` (bench/Script.h names the program's),
     judged on `percent`: the program's own process, or all that `who` says. A span with no

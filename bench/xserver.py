@@ -75,6 +75,15 @@ def xdotool(env, *args):
     subprocess.run(["xdotool", *args], env=env, check=False)
 
 
+def underruns(sound):
+    """The playback streams that ran dry so far on a stage's sound server, as its log tells of
+    them: each time the sink wanted more of a stream than the stream had written, which a
+    listener hears as a gap. A list of the streams' names, one an underrun."""
+    with open(sound.log, errors="replace") as log:
+        return [line.rstrip("\n").rsplit(" of ", 1)[1].strip("'") for line in log
+                if " underrun of '" in line]
+
+
 @contextlib.contextmanager
 def stage(name):
     """A part's own folder (named after it), a private PulseAudio server whose null sink can be
@@ -84,7 +93,15 @@ def stage(name):
     folder = tempfile.mkdtemp(prefix=f"ropi-{name}-")
     processes = []
     try:
-        sound = SoundServer(folder, processes)
+        # The server's debug log tells of each time a playback stream ran dry (see underruns);
+        # PULSE_LOG raises the log level of the server started with it, not of its clients.
+        os.environ["PULSE_LOG"] = "4"
+        try:
+            sound = SoundServer(folder, processes)
+        finally:
+            del os.environ["PULSE_LOG"]
+        del sound.env["PULSE_LOG"]
+        sound.log = os.path.join(folder, "pulse.log")  # where SoundServer puts its output
         xvfb, display = start_xvfb()
         processes.append(xvfb)
         yield folder, processes, sound, display

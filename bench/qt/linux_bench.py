@@ -31,12 +31,12 @@ def main():
         command = [os.path.abspath(args.bench), "--json", json_path]
         command += (["--smoke"] if args.smoke else []) + (["--trace"] if args.trace else [])
         offscreen = os.path.join(ROOT, "tests", "qt", "offscreen-1024x768.json")
-        result, found, drift = desktop.run_program(
+        ran = desktop.run_program(
             server, command, assets, dict(env, QT_QPA_PLATFORM=f"offscreen:configfile={offscreen}"),
             json_path, time.monotonic_ns)
-        rows = desktop.program_rows(result, found, drift, "", "",
+        rows = desktop.program_rows("ropi_bench", ran, "", "",
                                     "Peak resident memory, ropi_bench after the round",
-                                    figures.mixer_rows(result["device_onsets"]))
+                                    figures.mixer_rows(ran[0]["device_onsets"]))
 
         game = desktop.Desktop([os.path.abspath(args.game)], assets, env, display, focus=lambda window:
                                xserver.xdotool(env, "windowfocus", "--sync", str(window)))

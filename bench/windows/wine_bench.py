@@ -180,9 +180,9 @@ def bench_rows(wine, server, exe, assets, json_path, smoke, trace=False):
     command = ["wine", exe, "--json", windows_path(json_path), "--cpu-marks"]
     command += (["--smoke"] if smoke else []) + (["--trace"] if trace else [])
     spans = CpuSpans()
-    result, found, drift = desktop.run_program(server, command, assets, with_sound(wine, server),
-                                               json_path, clock_ns, spans.mark)
-    rows = desktop.program_rows(result, found, drift, UNDER, " on a waitable timer",
+    ran = desktop.run_program(server, command, assets, with_sound(wine, server), json_path,
+                              clock_ns, spans.mark)
+    rows = desktop.program_rows("ropi_bench.exe", ran, UNDER, " on a waitable timer",
                                 "Peak working set, ropi_bench.exe after the round")
     for row in rows:
         if row["name"].startswith("CPU, "):
