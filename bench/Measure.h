@@ -1,8 +1,7 @@
 #pragma once
 
-#include <algorithm>
-#include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -15,7 +14,10 @@
 #include <fstream>
 #endif
 
-// Clocks and summaries shared by every figure of the benchmarks, on Linux and on Windows.
+// The clocks of every benchmark program, its processor time and peak memory (a page has
+// neither: its script reads the browser's processes), the programs' command line and the JSON
+// they hand their script. The programs only measure: each figure is made
+// from what they hand over, in one place, by bench/figures.py.
 namespace bench {
 
 #ifdef _WIN32
@@ -64,7 +66,12 @@ inline std::int64_t readClock(clockid_t clock)
     clock_gettime(clock, &t);
     return std::int64_t(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
 }
+// In the browser, the page's performance.now().
 inline std::int64_t wallNs() { return readClock(CLOCK_MONOTONIC); }
+#ifdef __EMSCRIPTEN__
+// A page cannot read its processor time: the script reads the browser's processes instead.
+inline std::int64_t cpuNs() { return 0; }
+#else
 // Every thread of the process, the audio thread included.
 inline std::int64_t cpuNs() { return readClock(CLOCK_PROCESS_CPUTIME_ID); }
 
@@ -77,6 +84,7 @@ inline long peakResidentKb()
             return std::stol(line.substr(6));
     return -1;
 }
+#endif
 
 #endif
 
@@ -106,34 +114,55 @@ inline Options parseOptions(int argc, char **argv)
     return options;
 }
 
-// Processor time over wall time, added up over any number of spans.
+// Processor time and wall time, added up over any number of spans.
 struct CpuShare {
     std::int64_t wall = 0, cpu = 0, wallStart = 0, cpuStart = 0;
     void begin() { wallStart = wallNs(), cpuStart = cpuNs(); }
     void end() { wall += wallNs() - wallStart, cpu += cpuNs() - cpuStart; }
-    double percent() const { return wall > 0 ? 100.0 * double(cpu) / double(wall) : 0; }
 };
 
-struct Summary {
-    std::size_t n = 0;
-    double median = 0, p99 = 0, max = 0;
-};
+// JSON as the programs write it: each piece a member's value. Strings here are plain ASCII or
+// UTF-8 without quotes or backslashes.
+namespace json {
 
-// Nearest-rank percentiles: with few samples p99 is the largest, never an interpolation.
-inline Summary summarize(std::vector<double> values)
+inline std::string number(double value)
 {
-    Summary s;
-    s.n = values.size();
-    if (values.empty())
-        return s;
-    std::sort(values.begin(), values.end());
-    const auto rank = [&](double p) {
-        return values[std::size_t(std::max(1.0, std::ceil(p * double(s.n)))) - 1];
-    };
-    s.median = rank(0.5);
-    s.p99 = rank(0.99);
-    s.max = values.back();
-    return s;
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6f", value);
+    return text;
 }
+inline std::string number(std::int64_t value) { return std::to_string(value); }
+inline std::string number(std::size_t value) { return std::to_string(value); }
+inline std::string number(int value) { return std::to_string(value); }
+inline std::string string(const std::string &text) { return "\"" + text + "\""; }
+
+// A list of the pieces that `piece` makes of each item.
+template <typename Items, typename Piece> std::string list(const Items &items, Piece piece)
+{
+    std::string text = "[";
+    for (const auto &item : items)
+        text += (text.size() > 1 ? ", " : "") + piece(item);
+    return text + "]";
+}
+inline std::string list(const std::vector<double> &values)
+{
+    return list(values, [](double value) { return number(value); });
+}
+// A list of pieces that are JSON already.
+inline std::string list(const std::vector<std::string> &pieces)
+{
+    return list(pieces, [](const std::string &piece) { return piece; });
+}
+
+// An object of the members given as name and value, in that order.
+inline std::string object(const std::vector<std::pair<std::string, std::string>> &members)
+{
+    std::string text = "{";
+    for (const auto &[name, value] : members)
+        text += (text.size() > 1 ? ", " : "") + string(name) + ": " + value;
+    return text + "}";
+}
+
+} // namespace json
 
 } // namespace bench

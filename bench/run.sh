@@ -5,8 +5,9 @@
 # build-bench/wine, made on the first run), then the browser build in Chromium
 # (about six more: its site on the same machine, then 300 ms away). Prints the
 # figures of all three as one Markdown table; build-bench/bench.json keeps them.
-# bench/windows/wine_bench.py --smoke and bench/web/web_bench.py --smoke (see
-# their --help) are short runs of one part alone that judge nothing.
+# bench/qt/linux_bench.py --smoke, bench/windows/wine_bench.py --smoke and
+# bench/web/web_bench.py --smoke (see their --help) are short runs of one part
+# alone that judge nothing.
 #   run.sh [--no-windows] [--no-browser] [--runs N] [--round-seconds S]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -35,22 +36,12 @@ table() {
 }
 failed() {
     echo "The $1 part failed; the figures taken:" >&2
-    table
+    [[ -f "$build/bench.json" ]] && table
     exit 1
 }
 
-# Timer figures suffer from whatever else runs: the load is kept with them.
-load=$(cut -d' ' -f1-3 /proc/loadavg)
-echo "Load average before the run: $load"
-SECONDS=0
-QT_QPA_PLATFORM="offscreen:configfile=$root/tests/qt/offscreen-1024x768.json" SDL_AUDIODRIVER=dummy \
-    "$build/bench/qt/ropi_bench" --json "$build/bench.json"
-echo
-python3 "$root/bench/qt/startup.py" --game "$build/ropi" --assets "$root/assets" --json "$build/bench.json" \
-    --load-before "$load" --no-table "${args[@]}"
-parts="Linux $SECONDS s"
-
-# A further part, after the load average before it: part NAME COMMAND...
+# Each part after the load average before it, which timer figures suffer from: part NAME COMMAND...
+parts=""
 part() {
     local name=$1
     shift
@@ -59,8 +50,11 @@ part() {
     echo "Load average before the $name part: $load"
     SECONDS=0
     "$@" --load-before "$load" || failed "$name"
-    parts="$parts, $name $SECONDS s"
+    parts="${parts:+$parts, }$name $SECONDS s"
 }
+rm -f "$build/bench.json"
+part Linux python3 "$root/bench/qt/linux_bench.py" --bench "$build/bench/qt/ropi_bench" \
+    --game "$build/ropi" --assets "$root/assets" --json "$build/bench.json" "${args[@]}"
 ((windows)) && part Windows python3 "$root/bench/windows/wine_bench.py" \
     --bench "$root/build-windows/bench/windows/ropi_bench.exe" --game "$root/build-windows/ropi.exe" \
     --assets "$root/assets" --json "$build/bench.json" --prefix "$build/wine" "${args[@]}"

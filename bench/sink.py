@@ -1,9 +1,8 @@
 """What the sound server's sink mixed, and when: a recording of its monitor in which
 each cue of the game is found sample for sample, and from it the time from each
-tick or key press to the first sample of its cue that the sink mixed. Shared by
-the benchmarks of the Windows build (under Wine) and of the browser build."""
+tick or key press to the first sample of its cue that the sink mixed, in every
+build's benchmark."""
 import bisect
-import math
 import os
 import subprocess
 import sys
@@ -14,24 +13,6 @@ from cues import NAMES, CueBook  # noqa: E402
 
 RATE, FRAME = 48000, 4
 SILENT = bytes(FRAME)
-GOAL_MS = 12.7
-
-
-P99_SAMPLES = 100  # as bench/Round.h: with fewer, a p99 is only the largest sample
-
-
-def summarize(values):
-    """Nearest-rank percentiles, as bench/Measure.h takes them; no p99 from too few."""
-    values = sorted(values)
-    n = len(values)
-    if not n:
-        return {"n": 0, "median_ms": 0, "max_ms": 0}
-    def rank(p):
-        return values[max(1, math.ceil(p * n)) - 1]
-    summary = {"n": n, "median_ms": rank(0.5), "max_ms": values[-1]}
-    if n >= P99_SAMPLES:
-        summary["p99_ms"] = rank(0.99)
-    return summary
 
 
 class Recorder:
@@ -87,12 +68,14 @@ def heard_frame(recording, cue, sound):
     return None
 
 
-def onset_rows(recorder, events, offset, assets, under):
-    """For every tick and key press, the time to the first frame of its cue that the
-    sink mixed: the cue of that name heard first after the event and before the next."""
+def onsets(recorder, events, offset, assets):
+    """For every tick and key press, the time to the first frame of its cue that the sink
+    mixed: the cue of that name heard first after the event and before the next. By the
+    event's kind: those times in ms, how much of each cue's start was lost, how many dropouts
+    each cue heard had, and how many events had no cue heard."""
     book = CueBook(assets, skip=960)  # found from 20 ms in: Wine may lose the start
     recording = recorder.data
-    heard = {}  # by cue: when its first frame was mixed, and how much of its start was lost
+    heard = {}  # by cue: when its first frame was mixed, how much of its start was lost, dropouts
     for cue in book.find(recording):
         sound = book.sounds[cue.name][0]
         frame = heard_frame(recording, cue, sound)
@@ -100,46 +83,21 @@ def onset_rows(recorder, events, offset, assets, under):
         if at is not None:
             silent = next(i for i in range(0, len(sound), FRAME) if sound[i:i + FRAME] != SILENT)
             cut = (frame - cue.onset - silent // FRAME) / RATE * 1000
-            heard.setdefault(cue.name, []).append((at - offset, cut))
+            heard.setdefault(cue.name, []).append((at - offset, cut, len(cue.dropouts)))
     for times in heard.values():
         times.sort()
-    latencies = {"jump": [], "shot": [], "spin": []}
-    cuts = {"jump": [], "shot": [], "spin": []}
-    missed = {"jump": 0, "shot": 0, "spin": 0}
+    found = {kind: {"ms": [], "cut_ms": [], "dropouts": 0, "not_heard": 0}
+             for kind in ("jump", "shot", "spin")}
     for i, event in enumerate(events):
         begin = event["ns"] - 1_000_000  # the offset's own uncertainty, well within a millisecond
         end = events[i + 1]["ns"] if i + 1 < len(events) else float("inf")
         times = heard.get(NAMES.get(event["cue"]), [])
         j = bisect.bisect_left(times, (begin,))
+        kind = found[event["kind"]]
         if j < len(times) and times[j][0] < end:
-            latencies[event["kind"]].append((times[j][0] - event["ns"]) / 1e6)
-            cuts[event["kind"]].append(times[j][1])
+            kind["ms"].append((times[j][0] - event["ns"]) / 1e6)
+            kind["cut_ms"].append(times[j][1])
+            kind["dropouts"] += times[j][2]
         else:
-            missed[event["kind"]] += 1
-    rows = []
-    for kind, what in (("jump", "jumps (Timer1 tick"), ("shot", "shots (key press")):
-        s = summarize(latencies[kind])
-        judged = "p99" if "p99_ms" in s else "max"
-        notes = "" if judged == "p99" else ", too few for a p99"
-        notes += f", {missed[kind]} not heard" if missed[kind] else ""
-        cut = [c for c in cuts[kind] if c > 0]
-        if cut:
-            notes += f"; {len(cut)} with up to {max(cut):.1f} ms of their start cut"
-        p99 = f" / p99 {s['p99_ms']:.2f}" if judged == "p99" else ""
-        rows.append({
-            "name": f"Cue onset, {what} to first sample mixed by the PulseAudio sink){under}",
-            "result": f"median {s['median_ms']:.2f}{p99} / max {s['max_ms']:.2f} ms "
-                      f"(n={s['n']}{notes})",
-            "goal": f"{judged} <= {GOAL_MS} ms",
-            "met": s["n"] > 0 and s[f"{judged}_ms"] <= GOAL_MS and not missed[kind],
-            **s, "not_heard": missed[kind], "start_lost": len(cut),
-            "start_lost_max_ms": max(cut, default=0)})
-    return rows
-
-
-
-def with_onsets(rows, onsets):
-    """The rows with the onsets after the machine's own lateness, in the order of the Linux
-    rows."""
-    at = next((i + 1 for i, row in enumerate(rows) if row["name"].startswith("Machine")), len(rows))
-    return rows[:at] + onsets + rows[at:]
+            kind["not_heard"] += 1
+    return found

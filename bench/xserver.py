@@ -1,11 +1,15 @@
-"""What the benchmark's parts drive a desktop with: an X server of their own, the moment a
-window is mapped, keys, and the peak memory of a process."""
+"""What the benchmark's parts drive a desktop with: an X server and a sound server of their
+own, the moment a window is mapped, keys, and the peak memory of a process."""
+import contextlib
 import ctypes
 import os
 import select
 import shutil
 import subprocess
+import tempfile
 import time
+
+from harness import SoundServer  # tests/e2e, on the path of every part's script
 
 MAP_NOTIFY = 19
 SUBSTRUCTURE_NOTIFY_MASK = 1 << 19
@@ -71,10 +75,39 @@ def xdotool(env, *args):
     subprocess.run(["xdotool", *args], env=env, check=False)
 
 
-def end_all(processes, folder):
-    """Ends what a part of the benchmark started, last first, and removes its folder."""
-    for process in reversed(processes):
-        if process.poll() is None:
-            process.terminate()
-            process.wait(5)
-    shutil.rmtree(folder, ignore_errors=True)
+def underruns(sound):
+    """The playback streams that ran dry so far on a stage's sound server, as its log tells of
+    them: each time the sink wanted more of a stream than the stream had written, which a
+    listener hears as a gap. A list of the streams' names, one an underrun."""
+    with open(sound.log, errors="replace") as log:
+        return [line.rstrip("\n").rsplit(" of ", 1)[1].strip("'") for line in log
+                if " underrun of '" in line]
+
+
+@contextlib.contextmanager
+def stage(name):
+    """A part's own folder (named after it), a private PulseAudio server whose null sink can be
+    recorded, and an X server: (folder, processes, sound server, display). Afterwards every
+    process in `processes`, the part's own included, is ended, last first, and the folder
+    removed."""
+    folder = tempfile.mkdtemp(prefix=f"ropi-{name}-")
+    processes = []
+    try:
+        # The server's debug log tells of each time a playback stream ran dry (see underruns);
+        # PULSE_LOG raises the log level of the server started with it, not of its clients.
+        os.environ["PULSE_LOG"] = "4"
+        try:
+            sound = SoundServer(folder, processes)
+        finally:
+            del os.environ["PULSE_LOG"]
+        del sound.env["PULSE_LOG"]
+        sound.log = os.path.join(folder, "pulse.log")  # where SoundServer puts its output
+        xvfb, display = start_xvfb()
+        processes.append(xvfb)
+        yield folder, processes, sound, display
+    finally:
+        for process in reversed(processes):
+            if process.poll() is None:
+                process.terminate()
+                process.wait(5)
+        shutil.rmtree(folder, ignore_errors=True)

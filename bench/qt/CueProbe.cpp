@@ -27,13 +27,15 @@ void CueProbe::learn(const QString &fileName)
     Mix_FreeChunk(chunk);
 }
 
-void CueProbe::arm(std::int64_t eventNs)
+void CueProbe::arm(const std::string &kind, std::int64_t eventNs)
 {
-    eventNs_.store(eventNs);
-    armed_.store(true);
+    std::lock_guard lock(mutex_);
+    kind_ = kind;
+    eventNs_ = eventNs;
+    armed_ = true;
 }
 
-std::vector<double> CueProbe::take()
+std::map<std::string, std::vector<double>> CueProbe::take()
 {
     std::lock_guard lock(mutex_);
     return std::exchange(latencies_, {});
@@ -44,13 +46,13 @@ void CueProbe::postMix(void *self, unsigned char *stream, int bytes)
 {
     const std::int64_t now = bench::wallNs();
     auto &probe = *static_cast<CueProbe *>(self);
-    if (!probe.armed_.load() || bytes < kStartBytes)
+    std::lock_guard lock(probe.mutex_);
+    if (!probe.armed_ || bytes < kStartBytes)
         return;
     for (const auto &start : probe.starts_) {
         if (std::memcmp(stream, start.data(), kStartBytes) == 0) {
-            probe.armed_.store(false);
-            std::lock_guard lock(probe.mutex_);
-            probe.latencies_.push_back(bench::ms(now - probe.eventNs_.load()));
+            probe.armed_ = false;
+            probe.latencies_[probe.kind_].push_back(bench::ms(now - probe.eventNs_));
             return;
         }
     }

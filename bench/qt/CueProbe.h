@@ -4,7 +4,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <mutex>
+#include <string>
 #include <vector>
 
 // Watches every buffer as it leaves SDL_mixer and times the moment the first
@@ -20,17 +22,18 @@ public:
 
     // Remembers how a cue begins, decoded exactly as the game decodes it.
     void learn(const QString &fileName);
-    // The next cue to begin answers the event that happened at eventNs.
-    void arm(std::int64_t eventNs);
-    // Milliseconds from event to onset, for every answered event since the last call.
-    std::vector<double> take();
+    // The next cue to begin answers the event of that kind that happened at eventNs.
+    void arm(const std::string &kind, std::int64_t eventNs);
+    // By kind: milliseconds from each answered event to its cue's onset.
+    std::map<std::string, std::vector<double>> take();
 
 private:
     static void postMix(void *self, unsigned char *stream, int bytes);
 
     std::vector<std::vector<unsigned char>> starts_;
-    std::atomic<bool> armed_{false};
-    std::atomic<std::int64_t> eventNs_{0};
-    std::mutex mutex_;
-    std::vector<double> latencies_;
+    std::mutex mutex_; // the event armed, and the answers
+    bool armed_ = false;
+    std::string kind_;
+    std::int64_t eventNs_ = 0;
+    std::map<std::string, std::vector<double>> latencies_;
 };

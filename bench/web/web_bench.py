@@ -34,9 +34,9 @@ sys.path[:0] = [os.path.join(ROOT, "bench"), os.path.join(ROOT, "tests", "e2e")]
 import figures  # noqa: E402
 import xserver  # noqa: E402
 from drivers import CHROMIUM, chromium_command  # noqa: E402
-from harness import SoundServer, wait_until  # noqa: E402
+from harness import wait_until  # noqa: E402
 from processes import children, cpu_seconds, used  # noqa: E402
-from sink import Recorder, onset_rows, with_onsets  # noqa: E402
+from sink import Recorder, onsets  # noqa: E402
 
 UNDER = " (browser build in Chromium)"
 UNDER_AWAY = " (browser build in Chromium, its site {} ms away)"
@@ -272,15 +272,10 @@ def startup_rows(server, env, folder, runs, site, under):
         browser.end()
     first, loaded = server.drawn[drawn][0], server.drawn[drawn][1] - sent
     times = [ms for ms, _ in server.drawn[drawn + 1:]]
-    median = statistics.median(times)
     program = sum(os.path.getsize(os.path.join(site, name)) for name in ("ropi.js", "ropi.wasm"))
-    return [{
-        "name": "Start-up, navigation to window drawn (Xvfb, the page loaded again in a running "
-                "browser)" + under,
-        "result": f"median {median:.0f} ms, min {min(times):.0f}, max {max(times):.0f} "
-                  f"(n={len(times)})",
-        "goal": "<= 300 ms", "met": median <= 300, "median_ms": median, "min_ms": min(times),
-        "max_ms": max(times), "n": len(times)}, {
+    return [figures.startup_row(
+        "Start-up, navigation to window drawn (Xvfb, the page loaded again in a running browser)",
+        times, under), {
         "name": "Start-up, navigation to window drawn, the first visit in a browser just "
                 "started (Xvfb)" + under,
         "result": f"{first:.0f} ms", "goal": "<= 1000 ms", "met": first <= 1000,
@@ -301,9 +296,7 @@ def reference_row(server, env, folder, page, what):
         server.mark("end", what)
     finally:
         browser.end()
-    row = cpu_row(server.spans[what], what, 100)
-    row.update(goal="(comparison)", met=True)
-    return row
+    return cpu_row(server.spans[what], what, UNDER)
 
 
 def line_up(syncs):
@@ -318,17 +311,19 @@ def line_up(syncs):
     return statistics.median(offsets), drift, quickest
 
 
-def cpu_row(span, what, goal, under=UNDER):
+def cpu_row(span, what, under):
+    """The processor time of every process of the browser over the span, by kind; over the
+    round, what the page took from its server beside it."""
     wall = span["wall"]
     shares = {kind: 100 * seconds / wall for kind, seconds in span["kinds"].items()}
-    total = sum(shares.values())
     busy = sorted(((share, kind) for kind, share in shares.items() if share > 0), reverse=True)
     named = ", ".join(f"{kind} {share:.2f}" for share, kind in busy)
-    return {"name": f"CPU, {what}{under}",
-            "result": f"the browser's processes {total:.2f} % over {wall:.1f} s"
-                      + (f" ({named})" if named else ""),
-            "goal": f"<= {goal} %", "met": total <= goal, "percent": total, "seconds": wall,
-            "processes": shares}
+    row = figures.cpu_row(what, sum(shares.values()), wall, under, who="the browser's processes ",
+                          detail=f" ({named})" if named else "")
+    if what.startswith("round"):
+        row["result"] += f"; the page's files from its server: {span['sent'] / wall / 1000:.1f} KB/s"
+    row["processes"] = shares
+    return row
 
 
 def bench_rows(server, env, folder, assets, sound, smoke, under):
@@ -343,47 +338,31 @@ def bench_rows(server, env, folder, assets, sound, smoke, under):
         browser.end()
         recorder.stop()
     result = server.result
-    rows = result["rows"]
-    for row in rows:
-        row["name"] = row["name"].replace(UNDER, under)  # the page names its rows at 0 ms
-        print(f"{row['name']}: {row['result']}", flush=True)
     offset, drift, quickest = line_up(result["syncs"])
-    onsets = onset_rows(recorder, result["events"], offset, assets, under)
-    for row in onsets:
-        row["result"] += (f"; Chromium's own output latency {result['output_latency_ms']:.1f} ms"
-                          f" and base latency {result['base_latency_ms']:.1f} ms")
-        row.update(clock_drift_ms=drift / 1e6, sync_round_trip_ms=quickest / 1e6,
-                   output_latency_ms=result["output_latency_ms"],
+    latencies = (f"; Chromium's own output latency {result['output_latency_ms']:.1f} ms and base "
+                 f"latency {result['base_latency_ms']:.1f} ms")
+    cues = figures.onset_rows(onsets(recorder, result["events"], offset, assets), under, drift / 1e6)
+    for row in cues:
+        row["result"] += latencies
+        row.update(sync_round_trip_ms=quickest / 1e6, output_latency_ms=result["output_latency_ms"],
                    base_latency_ms=result["base_latency_ms"])
-        if abs(drift) > 500_000:
-            row["result"] += f"; the clocks drifted {drift / 1e6:+.2f} ms apart"
-            row["met"] = False
-    rows = with_onsets(rows, onsets)
-    for what, goal in (("window idle", 1), ("round running at 250 ms", 3),
-                       ("hold of a shot (0.5 s chime)", 5)):
-        span = server.spans[what]
-        rows.append(cpu_row(span, what, goal, under))
-        if what.startswith("round"):
-            rows[-1]["result"] += (f"; the page's files from its server: "
-                                   f"{span['sent'] / span['wall'] / 1000:.1f} KB/s")
+    cpu = [cpu_row(server.spans[span["what"]], span["what"], under) for span in result["spans"]]
     jumps = sum(event["kind"] == "jump" for event in result["events"])
     made = result["buffers_made_in_round"]
-    cues = len([name for name in os.listdir(assets) if name.endswith(".wav")])
-    rows.append({
+    kinds = len([name for name in os.listdir(assets) if name.endswith(".wav")])
+    buffers = {
         "name": "Cue buffers made in the round (each cue's file converted once)" + under,
-        "result": f"{made} for {jumps} cues played", "goal": f"<= {cues} (the game's cues)",
-        "met": made <= cues, "made": made, "played": jumps})
+        "result": f"{made} for {jumps} cues played", "goal": f"<= {kinds} (the game's cues)",
+        "met": made <= kinds, "made": made, "played": jumps}
     own, rss, peak = (kb / 1024 for kb in server.memory)
-    rows.append({
-        "name": "Memory the page holds after the round: its renderer's own (anonymous) resident "
-                "memory" + under,
-        "result": f"{own:.1f} MB (WebAssembly heap {result['wasm_heap_mb']:.1f} MB, JavaScript "
-                  f"heap {result['js_heap_mb']:.1f} MB); with the browser's code that every page "
-                  f"shares, resident {rss:.1f} MB, peak {peak:.1f} MB",
-        "goal": "<= 80 MB", "met": own <= 80, "rssanon_mb": own, "vmrss_mb": rss,
-        "vmhwm_mb": peak, "wasm_heap_mb": result["wasm_heap_mb"],
-        "js_heap_mb": result["js_heap_mb"]})
-    return rows
+    return figures.round_rows(result, under, " in a worker, on the browser's timers") + cues + cpu + [
+        buffers, figures.memory_row(
+            "Memory the page holds after the round: its renderer's own (anonymous) resident memory",
+            own, under, f" (WebAssembly heap {result['wasm_heap_mb']:.1f} MB, JavaScript heap "
+                        f"{result['js_heap_mb']:.1f} MB); with the browser's code that every page "
+                        f"shares, resident {rss:.1f} MB, peak {peak:.1f} MB",
+            rssanon_mb=own, vmrss_mb=rss, vmhwm_mb=peak, wasm_heap_mb=result["wasm_heap_mb"],
+            js_heap_mb=result["js_heap_mb"])]
 
 
 def main():
@@ -400,18 +379,13 @@ def main():
     if args.smoke:
         args.runs = 1
 
-    folder = tempfile.mkdtemp(prefix="ropi-web-bench-")
-    processes = []
-    try:
+    with xserver.stage("web-bench") as (folder, _, sound, display):
         shutil.copytree(args.site, os.path.join(folder, "game"))
         shutil.copytree(args.site, os.path.join(folder, "bench"))
         shutil.copy(args.bench, os.path.join(folder, "bench", "ropi.js"))
         shutil.copy(args.bench[:-len(".js")] + ".wasm", os.path.join(folder, "bench"))
         subprocess.run([sys.executable, os.path.join(ROOT, "tools", "stamp-site.py"),
                         os.path.join(folder, "bench")], check=True, capture_output=True)
-        sound = SoundServer(folder, processes)
-        xvfb, display = xserver.start_xvfb()
-        processes.append(xvfb)
         env = dict(sound.env, DISPLAY=display)
         rows = {}
         for round_trip in args.round_trips:
@@ -424,26 +398,27 @@ def main():
             rows[under] = bench_rows(server, env, folder, args.site, sound, args.smoke,
                                      under) + rows[under]
             if not args.smoke and not round_trip:
+                # The browser's floor, beside the game's processor rows.
                 at = next(i for i, row in enumerate(rows[under])
                           if row["name"].startswith("CPU, hold"))
+                running = next(row["percent"] for row in rows[under]
+                               if row["name"].startswith("CPU, round running"))
                 floor = reference_row(server, env, folder, "reference-beat.html",
                                       "a page that moves a square and sounds a 140 ms tone "
                                       "every 250 ms, and nothing else")
-                above = rows[under][at - 1]["percent"] - floor["percent"]
+                above = running - floor["percent"]
                 rows[under][at + 1:at + 1] = [
                     reference_row(server, env, folder, "reference.html",
                                   "a page with a running audio context and nothing else, idle"),
                     floor, {
                         "name": "CPU, round running at 250 ms, above the page that moves a "
                                 "square and sounds a tone (the browser's floor, same run)" + under,
-                        "result": f"{above:+.2f} points ({rows[under][at - 1]['percent']:.2f} % "
-                                  f"beside {floor['percent']:.2f} %)",
+                        "result": f"{above:+.2f} points ({running:.2f} % beside "
+                                  f"{floor['percent']:.2f} %)",
                         "goal": "<= 1 point", "met": above <= 1, "points": above}]
             server.shutdown()
         version = subprocess.run([CHROMIUM, "--version"], capture_output=True,
                                  text=True).stdout.strip()
-    finally:
-        xserver.end_all(processes, folder)
 
     for under, part in rows.items():
         figures.add_rows(args.json, part, under, browser=version,
