@@ -155,18 +155,21 @@ TEST(theDelayIsMeasuredWithASteadyBeat)
     CHECK(form->mnuDelay.Enabled());
 }
 
+// The version box, as the player reads it: four lines, the version with nothing before its
+// numbers, and no line break after the last.
+TEST(theVersionBoxSaysWhatThisIs)
+{
+    loadedGame()->mnuVersion.Click.raise();
+    CHECK_EQ(screen().boxes.back().title, u"バージョン情報");
+    CHECK_EQ(screen().boxes.back().text,
+             u"ろぴぽ～ゲーム\r\n\r\nバージョン1.0\r\n制作：ろぴ開発チーム");
+}
+
 TEST(aStoredDelayIsTakenOnlyWhenItIsOne)
 {
-    for (const auto &[stored, delay] : std::vector<std::pair<std::u16string, int>>{{u"210", 210},
-                                                                                   {u"1000", 1000},
-                                                                                   {u"0", 0},
-                                                                                   {u"1001", 0},
-                                                                                   {u"5000", 0},
-                                                                                   {u"-5", 0},
-                                                                                   {u"abc", 0},
-                                                                                   {u"", 0},
-                                                                                   {u"2l0", 0},
-                                                                                   {u"99999", 0},
-                                                                                   {u" 210", 0}})
+    const std::pair<const char16_t *, int> rows[] = {
+        {u"210", 210}, {u"1000", 1000}, {u"0", 0},   {u"1001", 0},  {u"5000", 0}, {u"-5", 0},
+        {u"abc", 0},   {u"", 0},        {u"2l0", 0}, {u"99999", 0}, {u" 210", 0}};
+    for (const auto &[stored, delay] : rows)
         CHECK_EQ(loadedGame({{kDelaySetting, stored}})->soundDelay, delay);
 }

@@ -1,5 +1,5 @@
-// The toolkit-free services every backend shares: number texts, UTF-16 and
-// UTF-8, twips and pixels, the random slots and the error report's text.
+// The toolkit-free services every backend shares (the number texts are the game's captions'
+// to check): UTF-16 and UTF-8, twips and pixels, the random slots and the error report's text.
 #include "Check.h"
 
 #include "platform/Runtime.h"
@@ -10,13 +10,6 @@
 #include <set>
 
 using namespace platform;
-
-TEST(numbersWithAndWithoutASignPosition)
-{
-    CHECK_EQ(Str(0), u" 0");
-    CHECK_EQ(Str(-10), u"-10");
-    CHECK_EQ(CStr(120), u"120");
-}
 
 TEST(textCrossesToUtf8AndBack)
 {
