@@ -37,10 +37,15 @@ public:
         button.Click.connect([this] { ++clicks; });
         Show();
     }
-    void Form_KeyDown(std::int16_t &KeyCode, std::int16_t) override { keys.push_back(KeyCode); }
+    void Form_KeyDown(std::int16_t &KeyCode, std::int16_t) override
+    {
+        keys.push_back(KeyCode);
+        pressed = EventTime();
+    }
 
     CommandButton button;
     std::vector<int> keys;
+    std::chrono::steady_clock::time_point pressed; // the last key
     int clicks = 0;
 };
 
@@ -151,20 +156,6 @@ TEST(keepsThePromisesOfEveryBackend)
              std::string());
 }
 
-TEST(aKeyIsHandledAsPressedWhenWindowsStampedIt)
-{
-    struct StampWindow : KeyWindow {
-        void Form_KeyDown(std::int16_t &, std::int16_t) override { pressed = EventTime(); }
-        std::chrono::steady_clock::time_point pressed;
-    } window;
-    SetFocus(Backend::impl(window).hwnd);
-    PostMessageW(GetFocus(), WM_KEYDOWN, 'F', 1);
-    Sleep(300); // the window busy, as in the hold of a shot
-    const auto taken = std::chrono::steady_clock::now();
-    handleQueued();
-    CHECK(taken - window.pressed >= std::chrono::milliseconds(250));
-}
-
 TEST(aBoxAnswersWithTheButtonChosen)
 {
     for (const auto &[style, button, answer] :
@@ -197,10 +188,22 @@ TEST(settingsAreKeptInTheRegistryAsVisualBasicKeepsThem)
     RegDeleteTreeW(HKEY_CURRENT_USER, key);
 }
 
-TEST(theButtonKeepsKeysOnlyWhileItHoldsTheFocus)
+// The window keeps its size and has a close box only; a key is handled as pressed when Windows
+// stamped it; the button keeps keys to itself only while it holds the focus.
+TEST(theWindowAndTheKeysThatReachIt)
 {
-    KeyWindow window;
+    KeyWindow window; // shown, as the game's
+    const LONG_PTR style = GetWindowLongPtrW(Backend::impl(window).hwnd, GWL_STYLE);
+    CHECK((style & (WS_CAPTION | WS_SYSMENU)) == (WS_CAPTION | WS_SYSMENU));
+    CHECK((style & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX)) == 0);
     SetFocus(Backend::impl(window).hwnd);
+    PostMessageW(GetFocus(), WM_KEYDOWN, 'F', 1);
+    Sleep(300); // the window busy, as in the hold of a shot
+    const auto taken = std::chrono::steady_clock::now();
+    handleQueued();
+    CHECK(taken - window.pressed >= std::chrono::milliseconds(250));
+
+    window.keys.clear();
     window.button.setEnabled(false);
     press(VK_TAB); // nothing can take the focus: Tab is a key like any other
     press(VK_RETURN);
@@ -226,14 +229,6 @@ TEST(altWithAGameKeyIsTheGames)
     game.Show();
     SetFocus(Backend::impl(game).hwnd);
     CHECK_EQ(promises::altKeyFaults(game, [](char key) { pressWithAlt(key); }), std::string());
-}
-
-TEST(theWindowKeepsItsSizeAndHasACloseBoxOnly)
-{
-    KeyWindow window; // shown, as the game's
-    const LONG_PTR style = GetWindowLongPtrW(Backend::impl(window).hwnd, GWL_STYLE);
-    CHECK((style & (WS_CAPTION | WS_SYSMENU)) == (WS_CAPTION | WS_SYSMENU));
-    CHECK((style & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX)) == 0);
 }
 
 // An Image has no window of its own: the container it is in paints it.
