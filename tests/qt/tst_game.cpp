@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -240,9 +241,11 @@ void GameTest::spaceMidRoundRestartsNoTimer()
     auto form = showGame();
     press(*form, Qt::Key_Space);
     QThread::msleep(850);
+    QSignalSpy seconds(&qt::timer(form->Timer2), &QTimer::timeout);
     press(*form, Qt::Key_Space);
-    // Restarted, the first second would end a whole second from now instead of 0.15 s.
-    QVERIFY(qt::timer(form->Timer2).remainingTime() < 575);
+    // Restarted, the first second would end a whole second from now instead of 0.15 s (unless
+    // the machine was so busy that the second ended meanwhile, and there is nothing to tell).
+    QVERIFY(!seconds.isEmpty() || qt::timer(form->Timer2).remainingTime() < 575);
 }
 
 // Quitting ends the process, so each way out runs in a child of this test,

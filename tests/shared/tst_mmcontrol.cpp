@@ -87,12 +87,13 @@ TEST(theHoldLastsTheCueAndEndsWithTheDevice)
         CHECK(now() - start >= 50ms && control.Mode() == MMControl::kModePlay);
         while (control.Mode() == MMControl::kModePlay)
             control.waitForModeChange(10s);
-        // A busy machine may wake the wait late, but never near the ten seconds asked for.
+        // A busy machine may wake the wait late, but never near the ten seconds asked for, nor
+        // the two seconds of a margin gone wrong.
         const auto held = now() - start;
         if (reportedAt > 0ms)
             CHECK(held >= std::max(600ms, reportedAt) && held < 5s);
         else
-            CHECK(held >= 600ms + 240ms && held < 600ms + 800ms);
+            CHECK(held >= 600ms + 240ms && held < 600ms + 1500ms);
     }
 }
 
