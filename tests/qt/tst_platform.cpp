@@ -1,16 +1,13 @@
-// What the Qt backend promises the game: a menu click never toggles a mark and a disabled item
-// cannot be chosen, an Interval of 0 never ticks, the key handler is told which of Shift, Ctrl
-// and Alt were held and when the key was pressed, boxes answer with the button chosen, settings
-// are kept in the user's configuration folder, the labels are in
-// the face nearest to ＭＳ Ｐゴシック, SDL really plays and stops the cues, a picture only the
-// decoder can refuse is the runtime error the player is shown, a cue the mixer would swell is
-// refused and silent, a device that stops mid-cue does not hold the window for good, and the
-// game's files are read only when they are plain files of a bounded size. Sound plays on SDL's
-// dummy driver.
+// What the Qt backend promises the game: those every backend keeps (tests/shared/Promises.h),
+// the key handler told which of Shift, Ctrl and Alt were held and when the key was pressed,
+// boxes answering with the button chosen, settings kept in the user's configuration folder,
+// labels in the face nearest to ＭＳ Ｐゴシック, SDL really playing and stopping the cues and
+// letting go of a device that stops mid-cue, and a cue the mixer would swell refused and silent.
+// Sound plays on SDL's dummy driver.
+#include "Promises.h"
 #include "TestSupport.h"
 
 #include "game/GameTexts.h"
-#include "platform/Runtime.h"
 #include "platform/Services.h"
 #include "platform/shared/MediaFiles.h"
 #include "window/Form1.h"
@@ -27,8 +24,6 @@
 
 #include <SDL_mixer.h>
 
-#include <sys/stat.h>
-
 using platform::MMControl;
 using platform::media::kMaxCueFileBytes;
 using namespace testing;
@@ -36,50 +31,28 @@ using namespace testing;
 class PlatformTest : public QObject {
     Q_OBJECT
 private slots:
-    void menuClickNeverTogglesTheMark();
-    void intervalZeroGivesNoTicks();
+    void keepsThePromisesOfEveryBackend();
     void keyHandlerIsToldTheModifiersAndTheMoment();
     void boxesAnswerWithTheButtonChosen();
     void settingsAreKeptInTheConfigurationFolder();
     void labelsAreInTheNearestFaceToTheGames();
     void modeFollowsTheCueToItsEnd();
-    void badPictureRaisesTheRuntimeError_data();
-    void badPictureRaisesTheRuntimeError();
-    void decoderKeepsALimitOfItsOwn();
     void swellingCuesAreRefusedAndTheGameGoesOn();
-    void pausedDeviceDoesNotHoldTheWindow();
-    void onlyPlainFilesOfBoundedSizeAreRead();
 };
 
-void PlatformTest::menuClickNeverTogglesTheMark()
+// The promises every backend keeps, as Qt keeps them: menus, timers, files and pictures.
+void PlatformTest::keepsThePromisesOfEveryBackend()
 {
     platform::Form form(u"", 0, 0, 0, 1500, 1500);
-    platform::MenuItem menu(form, u"m");
-    platform::MenuItem checked(menu, u"a", true);
-    platform::MenuItem unchecked(menu, u"b");
-    int clicks = 0;
-    unchecked.Click.connect([&clicks] { ++clicks; });
-    qt::action(checked).trigger();
-    qt::action(unchecked).trigger();
-    unchecked.setEnabled(false);
-    qt::action(unchecked).trigger();
-    QCOMPARE(clicks, 1);
-    QVERIFY(checked.Checked() && qt::action(checked).isChecked());
-    QVERIFY(!unchecked.Checked() && !qt::action(unchecked).isChecked());
-}
-
-void PlatformTest::intervalZeroGivesNoTicks()
-{
-    platform::Form form(u"", 0, 0, 0, 1500, 1500);
-    platform::Timer timer(form, 0);
-    timer.setEnabled(true);
-    QSignalSpy ticks(&qt::timer(timer), &QTimer::timeout);
-    QTimer later;
-    later.start(50);
-    QVERIFY(QSignalSpy(&later, &QTimer::timeout).wait(1000));
-    QCOMPARE(ticks.size(), 0);
-    timer.setInterval(10);
-    QVERIFY(ticks.wait(1000));
+    const promises::System system{
+        [] { QCoreApplication::processEvents(); },
+        [](platform::MenuItem &item) { qt::action(item).trigger(); },
+        [](const platform::MenuItem &item) { return qt::action(item).isChecked(); },
+        [](const platform::MenuItem &item) { return !qt::action(item).isEnabled(); }};
+    QCOMPARE(QString::fromStdString(promises::menuFaults(form, system) +
+                                    promises::timerFaults(form, system) + promises::fileFaults() +
+                                    promises::pictureFaults()),
+             QString());
 }
 
 void PlatformTest::keyHandlerIsToldTheModifiersAndTheMoment()
@@ -114,7 +87,8 @@ void PlatformTest::keyHandlerIsToldTheModifiersAndTheMoment()
     QVERIFY(window.pressed[1] - window.pressed[0] < std::chrono::milliseconds(50));
 }
 
-// Each button says what it does in the game's Japanese; Esc gives the last, Enter the first.
+// The box shows its title and text; each button says what it does in the game's Japanese;
+// Esc gives the last, Enter the first.
 void PlatformTest::boxesAnswerWithTheButtonChosen()
 {
     using namespace platform;
@@ -130,15 +104,17 @@ void PlatformTest::boxesAnswerWithTheButtonChosen()
             auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
             if (!box || !shown.isEmpty())
                 return;
+            shown << box->windowTitle() + ": " + box->text();
             for (QAbstractButton *button : box->buttons())
                 shown << button->text();
             if (key == Qt::Key_unknown) // a click on いいえ
-                box->buttons()[shown.indexOf(QStringLiteral("いいえ(&N)"))]->click();
+                box->buttons()[shown.indexOf(QStringLiteral("いいえ(&N)")) - 1]->click();
             else
                 QTest::keyClick(box, key);
         });
         closer.start(10);
-        QCOMPARE(MsgBox(u"?", style), int(answer));
+        QCOMPARE(MsgBox(u"どれ?", style, u"箱"), int(answer));
+        QCOMPARE(shown.takeFirst(), QStringLiteral("箱: どれ?"));
         QCOMPARE(QSet(shown.begin(), shown.end()), QSet(buttons.begin(), buttons.end()));
     }
 }
@@ -173,6 +149,8 @@ void PlatformTest::labelsAreInTheNearestFaceToTheGames()
     QCOMPARE(QFontInfo(qt::widget(label).font()).family(), QStringLiteral("IPAPGothic"));
 }
 
+// SDL ends the hold at the end of the cue and really stops it; a device that stops mixing
+// never reports the end, and the hold lets go a little after the cue's length all the same.
 void PlatformTest::modeFollowsTheCueToItsEnd()
 {
     GameFolder folder(150);
@@ -187,47 +165,14 @@ void PlatformTest::modeFollowsTheCueToItsEnd()
     control.setCommand(u"Stop");
     QCOMPARE(control.Mode(), MMControl::kModeStopped);
     QCOMPARE(Mix_Playing(-1), 0); // silent for real, not only reported so
-}
-
-// A missing picture and one that is not a GIF are the shared file checks' and the end-to-end
-// tests' to find; here a FIFO, which is no plain file, and a GIF broken after its header, which
-// only the decoder can refuse, are both an invalid picture.
-void PlatformTest::badPictureRaisesTheRuntimeError_data()
-{
-    QTest::addColumn<bool>("fifo");
-    QTest::newRow("fifo") << true;
-    QTest::newRow("broken after its header") << false;
-}
-
-void PlatformTest::badPictureRaisesTheRuntimeError()
-{
-    QFETCH(bool, fifo);
-    GameFolder folder;
-    const QString path = folder.path(QStringLiteral("Cat.gif"));
-    testfiles::Bytes broken = testfiles::catPicture();
-    broken.resize(13);
-    broken.resize(213, 0xff);
-    QVERIFY(QFile::remove(path));
-    if (fifo)
-        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-    else
-        writeFile(path, broken);
-    try {
-        platform::LoadPicture(u"Cat.gif");
-        QFAIL("no error raised");
-    } catch (const platform::RuntimeError &raised) {
-        QCOMPARE(raised.number(), int(platform::kErrInvalidPicture));
-        QCOMPARE(qs(raised.fileName()), QStringLiteral("Cat.gif"));
-    }
-}
-
-// Behind the checks of the file, the decoder refuses a picture that would take more memory
-// than a picture may: here a canvas of 0 x 0, which it sizes by the frame, 100 MB decoded.
-void PlatformTest::decoderKeepsALimitOfItsOwn()
-{
-    using platform::Backend;
-    QVERIFY(Backend::decodeGif(testfiles::gif(40, 30, {{0, 0, 40, 30}, {10, 5, 30, 25}})));
-    QVERIFY(!Backend::decodeGif(testfiles::gif(0, 0, {{0, 0, 5000, 5000}})));
+    control.setCommand(u"Play");
+    SDL_AudioDeviceID device = 1; // SDL_mixer does not say which; it is the one playing
+    while (device < 16 && SDL_GetAudioDeviceStatus(device) != SDL_AUDIO_PLAYING)
+        ++device;
+    SDL_PauseAudioDevice(device, 1);
+    control.waitForModeChange(std::chrono::seconds(5));
+    SDL_PauseAudioDevice(device, 0);
+    QCOMPARE(control.Mode(), MMControl::kModeStopped);
 }
 
 // Cues that would swell on the device past what a cue may take (16 MiB at 8 kHz mono 8-bit
@@ -246,29 +191,6 @@ void PlatformTest::swellingCuesAreRefusedAndTheGameGoesOn()
     press(*form, Qt::Key_F);
     QCOMPARE(form->MMControl1.Mode(), MMControl::kModeNotOpen);
     QCOMPARE(QGuiApplication::clipboard()->text(), qs(texts::scoreLine(form->score)));
-}
-
-// A device that stops mixing never reports the end of a cue: the buzzer lets
-// go of the window a little after its own length all the same.
-void PlatformTest::pausedDeviceDoesNotHoldTheWindow()
-{
-    GameFolder folder(300);
-    auto form = showGame();
-    press(*form, Qt::Key_Space);
-    form->Timer1.setEnabled(false);
-    form->Timer1_Timer();
-    SDL_AudioDeviceID device = 1; // SDL_mixer does not say which; it is the one playing
-    while (device < 16 && SDL_GetAudioDeviceStatus(device) != SDL_AUDIO_PLAYING)
-        ++device;
-    SDL_PauseAudioDevice(device, 1);
-    press(*form, Qt::Key_F);
-    SDL_PauseAudioDevice(device, 0);
-    QCOMPARE(QGuiApplication::clipboard()->text(), qs(texts::scoreLine(form->score)));
-}
-
-void PlatformTest::onlyPlainFilesOfBoundedSizeAreRead()
-{
-    QCOMPARE(QString::fromStdString(testfiles::readingFaults()), QString());
 }
 
 QTEST_MAIN(PlatformTest)

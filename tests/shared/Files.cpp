@@ -1,16 +1,10 @@
 #include "Files.h"
 
-#include "platform/shared/Backend.h"
-
 #include <chrono>
 #include <cmath>
 #include <fstream>
 #include <iterator>
 #include <utility>
-
-#ifndef _WIN32
-#include <sys/stat.h>
-#endif
 
 namespace testfiles {
 
@@ -90,41 +84,6 @@ std::u16string Folder::write(const std::u16string &name, const Bytes &bytes)
     std::ofstream(path(name), std::ios::binary)
         .write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
     return name;
-}
-
-std::string readingFaults()
-{
-    using platform::Backend;
-    using platform::media::FileCheck;
-    using platform::media::kMaxCueFileBytes;
-    std::string faults;
-    const auto expect = [&faults](bool kept, const char *promise) {
-        if (!kept)
-            faults += std::string(promise) + "; ";
-    };
-    Folder folder;
-    expect(Backend::readFile(u"Cat0.wav", kMaxCueFileBytes).check == FileCheck::Missing,
-           "a missing file is missing");
-    const Bytes cue = tone(10);
-    const auto read = Backend::readFile(folder.write(u"ピンポン.wav", cue), kMaxCueFileBytes);
-    expect(read.check == FileCheck::Read && read.bytes == cue, "a cue is read whole");
-    std::filesystem::create_directory(folder.path(u"folder.wav"));
-    expect(Backend::readFile(u"folder.wav", kMaxCueFileBytes).check == FileCheck::NotAFile,
-           "a folder is no file");
-    expect(Backend::readFile(folder.write(u"empty.wav", {}), kMaxCueFileBytes).check ==
-               FileCheck::NotAFile,
-           "an empty file is no cue");
-    folder.write(u"huge.wav", cue);
-    std::filesystem::resize_file(folder.path(u"huge.wav"), kMaxCueFileBytes + 1); // a hole
-    expect(Backend::readFile(u"huge.wav", kMaxCueFileBytes).check == FileCheck::NotAFile,
-           "a file over the limit is refused");
-#ifndef _WIN32
-    // Opening a FIFO for reading would wait for a writer that never comes.
-    expect(::mkfifo(folder.path(u"fifo.wav").c_str(), 0600) == 0 &&
-               Backend::readFile(u"fifo.wav", kMaxCueFileBytes).check == FileCheck::NotAFile,
-           "a FIFO is no file");
-#endif
-    return faults;
 }
 
 } // namespace testfiles

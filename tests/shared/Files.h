@@ -36,11 +36,6 @@ struct GifFrame {
 // the pixels of a single dot.
 Bytes gif(std::uint16_t width, std::uint16_t height, std::initializer_list<GifFrame> frames);
 
-// What the backend's reader of the game's files gets wrong, in words; empty when it keeps its
-// promises: it reads a plain file whole, and never a missing one, a folder, an empty or too
-// large one, or a FIFO.
-std::string readingFaults();
-
 class Folder {
 public:
     Folder();

@@ -1,7 +1,7 @@
 // The game's own window on a backend that shows nothing, in every build: the keys a touch
-// player gets from the panel's captions; shots aimed by ear, judged by the jump the player
-// heard through their sound's delay; the delay measured with a steady beat; and the delay
-// as the next run reads it back.
+// player gets from the panel's captions; the cat's jumps, spread evenly over the slots; shots
+// aimed by ear, judged by the jump the player heard through their sound's delay; the delay
+// measured with a steady beat, and as the next run reads it back; the version box.
 #include "Check.h"
 #include "FakeBackend.h"
 #include "Files.h"
@@ -63,6 +63,26 @@ TEST(everyKeyOnThePanelHasATouchButton)
     CHECK_EQ(key(u"[Enter]：リセット"), u"13 リセット");
     for (const char16_t *none : {u"TIME 120", u"[ 1 ]：", u"[ F1 ]：ヘルプ", u"[ 5 ] きえる"})
         CHECK_EQ(key(none), u"none");
+}
+
+// Each jump lands in one of the five slots, each as often as the others: none off the right
+// edge, and the outer two no rarer than the middle.
+TEST(jumpsLandInEverySlotAlike)
+{
+    testfiles::Folder folder;
+    folder.write(u"Cat.gif", testfiles::catPicture());
+    const auto form = loadedGame();
+    form->StartRound();
+    constexpr int kJumps = 2000;
+    int landed[rules::kSlots] = {};
+    for (int i = 0; i < kJumps; ++i) {
+        form->Timer1_Timer();
+        if (form->catPos < 0 || form->catPos >= rules::kSlots)
+            return check::fail(__FILE__, __LINE__, "a jump off the screen");
+        ++landed[form->catPos];
+    }
+    for (const int jumps : landed) // a fifth each, give or take five sigmas
+        CHECK(jumps > kJumps * 0.15 && jumps < kJumps * 0.25);
 }
 
 TEST(shotsByEarAreJudgedByTheJumpThePlayerHeard)
@@ -155,18 +175,21 @@ TEST(theDelayIsMeasuredWithASteadyBeat)
     CHECK(form->mnuDelay.Enabled());
 }
 
+// The version box, as the player reads it: four lines, the version with nothing before its
+// numbers, and no line break after the last.
+TEST(theVersionBoxSaysWhatThisIs)
+{
+    loadedGame()->mnuVersion.Click.raise();
+    CHECK_EQ(screen().boxes.back().title, u"バージョン情報");
+    CHECK_EQ(screen().boxes.back().text,
+             u"ろぴぽ～ゲーム\r\n\r\nバージョン1.0\r\n制作：ろぴ開発チーム");
+}
+
 TEST(aStoredDelayIsTakenOnlyWhenItIsOne)
 {
-    for (const auto &[stored, delay] : std::vector<std::pair<std::u16string, int>>{{u"210", 210},
-                                                                                   {u"1000", 1000},
-                                                                                   {u"0", 0},
-                                                                                   {u"1001", 0},
-                                                                                   {u"5000", 0},
-                                                                                   {u"-5", 0},
-                                                                                   {u"abc", 0},
-                                                                                   {u"", 0},
-                                                                                   {u"2l0", 0},
-                                                                                   {u"99999", 0},
-                                                                                   {u" 210", 0}})
+    const std::pair<const char16_t *, int> rows[] = {
+        {u"210", 210}, {u"1000", 1000}, {u"0", 0},   {u"1001", 0},  {u"5000", 0}, {u"-5", 0},
+        {u"abc", 0},   {u"", 0},        {u"2l0", 0}, {u"99999", 0}, {u" 210", 0}};
+    for (const auto &[stored, delay] : rows)
         CHECK_EQ(loadedGame({{kDelaySetting, stored}})->soundDelay, delay);
 }

@@ -78,15 +78,6 @@ TEST(picturesMustBeGifsOfBoundedSize)
 
 namespace {
 
-// The samples a device of the game's format gets from a cue of the given format.
-std::vector<std::int16_t> onDevice(std::uint32_t rate, std::uint16_t channels, std::uint16_t bits,
-                                   const Bytes &data, std::uint16_t encoding = WavFormat::kPcm)
-{
-    const Bytes wav = wavHeader(rate, channels, bits, std::uint32_t(data.size()), encoding) + data;
-    const auto format = playableWav(wav, kDevice);
-    return format ? toStereo16(*format, wav, 48000) : std::vector<std::int16_t>{};
-}
-
 // A float's bits, which not every standard library can std::bit_cast.
 std::int64_t bitsOf(float value)
 {
@@ -97,44 +88,41 @@ std::int64_t bitsOf(float value)
 
 } // namespace
 
+// The samples a device of the game's format gets from a cue of each format.
 TEST(cuesReachTheDeviceAsStereo16BitAt48kHz)
 {
     const struct {
         const char *what;
-        std::vector<std::int16_t> out, expected; // left, right, left, right...
+        std::uint32_t rate;
+        std::uint16_t channels, bits;
+        std::initializer_list<std::int64_t> samples;
+        std::vector<std::int16_t> expected; // left, right, left, right...
+        std::uint16_t encoding = WavFormat::kPcm;
     } rows[] = {
-        {"the game's own format",
-         onDevice(48000, 2, 16, littleEndian(2, {0x1234, -2, 32767, -32768})),
-         {0x1234, -2, 32767, -32768}},
-        {"mono, on both sides",
-         onDevice(48000, 1, 16, littleEndian(2, {1000, -2000})),
-         {1000, 1000, -2000, -2000}},
-        {"8-bit, unsigned around 128",
-         onDevice(48000, 1, 8, {0x80, 0xFF, 0x00}),
-         {0, 0, 32512, 32512, -32768, -32768}},
-        {"24-bit",
-         onDevice(48000, 2, 24, littleEndian(3, {0x123456, -0x800000})),
-         {0x1234, -32768}},
-        {"32-bit integer",
-         onDevice(48000, 2, 32, littleEndian(4, {0x7FFFFFFF, -65536})),
-         {32767, -1}},
+        {"the game's own", 48000, 2, 16, {0x1234, -2, 32767, -32768}, {0x1234, -2, 32767, -32768}},
+        {"mono, on both sides", 48000, 1, 16, {1000, -2000}, {1000, 1000, -2000, -2000}},
+        {"8-bit, around 128", 48000, 1, 8, {0x80, 0xFF, 0}, {0, 0, 32512, 32512, -32768, -32768}},
+        {"24-bit", 48000, 2, 24, {0x123456, -0x800000}, {0x1234, -32768}},
+        {"32-bit integer", 48000, 2, 32, {0x7FFFFFFF, -65536}, {32767, -1}},
         {"float, clipped past full scale",
-         onDevice(48000, 2, 32,
-                  littleEndian(4, {bitsOf(0.5f), bitsOf(-0.25f), bitsOf(1.5f), bitsOf(-2.0f)}),
-                  WavFormat::kFloat),
-         {16384, -8192, 32767, -32768}},
-        {"five channels, the first two kept",
-         onDevice(48000, 5, 16, littleEndian(2, {1, 2, 3, 4, 5})),
-         {1, 2}},
+         48000,
+         2,
+         32,
+         {bitsOf(0.5f), bitsOf(-0.25f), bitsOf(1.5f), bitsOf(-2.0f)},
+         {16384, -8192, 32767, -32768},
+         WavFormat::kFloat},
+        {"five channels, the first two kept", 48000, 5, 16, {1, 2, 3, 4, 5}, {1, 2}},
         // A cue keeps its length at another rate, the frames between interpolated.
-        {"half the rate",
-         onDevice(24000, 1, 16, littleEndian(2, {0, 1000})),
-         {0, 0, 500, 500, 1000, 1000, 1000, 1000}},
-        {"a frame cut short at the end",
-         onDevice(48000, 2, 16, littleEndian(2, {7, 8, 9})),
-         {7, 8}},
+        {"half the rate", 24000, 1, 16, {0, 1000}, {0, 0, 500, 500, 1000, 1000, 1000, 1000}},
+        {"a frame cut short at the end", 48000, 2, 16, {7, 8, 9}, {7, 8}},
     };
-    for (const auto &row : rows)
-        if (row.out != row.expected)
+    for (const auto &row : rows) {
+        const Bytes data = littleEndian(row.bits / 8, row.samples);
+        const Bytes wav =
+            wavHeader(row.rate, row.channels, row.bits, std::uint32_t(data.size()), row.encoding) +
+            data;
+        const auto format = playableWav(wav, kDevice);
+        if (!format || toStereo16(*format, wav, 48000) != row.expected)
             check::fail(__FILE__, __LINE__, std::string(row.what) + ": wrongly converted");
+    }
 }

@@ -69,42 +69,32 @@ void openCue(MMControl &control, Folder &folder, const std::u16string &name, int
 }
 
 // A device starved of the processor may drop samples and report the cue played at half its
-// length; the hold lasts the whole length all the same. A device that reports the end late
-// (its sound server's buffer) holds it until then.
+// length; the hold lasts the whole length all the same. A device that reports the end late (its
+// sound server's buffer) holds it until then. A device that stops mixing never reports the end:
+// the window is held at most a quarter of a second past the cue's length all the same.
 TEST(theHoldLastsTheCueAndEndsWithTheDevice)
 {
     Folder folder;
-    for (const auto reportedAt : {300ms, 750ms}) {
+    for (const auto reportedAt : {300ms, 750ms, 0ms /* never */}) {
         fakebackend::reset();
         MMControl control;
         openCue(control, folder, u"ブー.wav", 600);
         const auto start = now();
         control.setCommand(u"Play");
-        fakebackend::endSoundAfter(reportedAt);
+        if (reportedAt > 0ms)
+            fakebackend::endSoundAfter(reportedAt);
         control.waitForModeChange(50ms);
         CHECK(now() - start >= 50ms && control.Mode() == MMControl::kModePlay);
         while (control.Mode() == MMControl::kModePlay)
             control.waitForModeChange(10s);
-        CHECK(now() - start >= std::max(600ms, reportedAt) && now() - start < 5s);
+        // A busy machine may wake the wait late, but never near the ten seconds asked for, nor
+        // the two seconds of a margin gone wrong.
+        const auto held = now() - start;
+        if (reportedAt > 0ms)
+            CHECK(held >= std::max(600ms, reportedAt) && held < 5s);
+        else
+            CHECK(held >= 600ms + 240ms && held < 600ms + 1500ms);
     }
-}
-
-// A device that stops mixing never reports the end of a cue; the window is held
-// at most a quarter of a second past the cue's own length all the same.
-TEST(aStuckDeviceLetsGoSoonAfterTheCue)
-{
-    fakebackend::reset();
-    Folder folder;
-    MMControl control;
-    openCue(control, folder, u"ピンポン.wav", 200);
-    const auto start = now();
-    control.setCommand(u"Play");
-    CHECK_EQ(control.Mode(), MMControl::kModePlay);
-    control.waitForModeChange(10s);
-    // The cue and its quarter second; a busy machine may wake the wait late, but
-    // never anywhere near the ten seconds asked for.
-    CHECK(now() - start >= 200ms + 240ms && now() - start < 200ms + 800ms);
-    CHECK_EQ(control.Mode(), MMControl::kModeStopped);
 }
 
 TEST(aStopNeverSilencesAnotherControlsCue)

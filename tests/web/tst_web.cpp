@@ -157,20 +157,10 @@ TEST(whatCameDueFirstGoesFirst)
     CHECK_EQ(nextStep(900, 900.0, std::nullopt).kind, Step::Tick);
 }
 
-TEST(aCueLastsAsLongAtTheContextsOwnRate)
-{
-    audio::acquire();
-    CHECK_EQ(audio::bytesPerSecond(), 44100.0 * 4);
-    audio::Sound *cue = audio::load(kCue, kCueFile);
-    const auto length = std::chrono::duration<double, std::milli>(audio::length(cue)).count();
-    CHECK(length > 99.9 && length < 100.1);
-    audio::unload(cue);
-    audio::release();
-}
-
 // The page's word that a cue was heard comes a moment after it played out; the next cue may
-// have cut it off and started meanwhile.
-TEST(theWordOfACueCutOffIsNotTakenForTheNextOnesEnd)
+// have cut it off and started meanwhile. The hold of a shot sleeps until the page hears its cue,
+// or until its deadline when the page never says.
+TEST(theHoldEndsWithTheWordOfItsOwnCueOrAtItsDeadline)
 {
     audio::acquire();
     audio::Sound *chime = audio::load(kCue, kCueFile);
@@ -180,42 +170,32 @@ TEST(theWordOfACueCutOffIsNotTakenForTheNextOnesEnd)
     CHECK_EQ(audio::play(buzzer).value(), before + 1); // the chime cut off
     ropi_audio_ended(chimeVoice);
     CHECK(audio::isSounding(buzzer) && audio::endings() == before + 1);
-    ropi_audio_ended(page::sounding);
+    page::sleeps.clear();
+    page::hearsWhileAsleep = true;
+    audio::waitForEnding(before + 1, audio::now() + 10s);
     CHECK(!audio::isSounding(buzzer) && audio::endings() == before + 2);
+    CHECK(page::sleeps.size() == 1 && page::sleeps[0] > 9000 && page::sleeps[0] <= 10000);
+
+    audio::play(buzzer);
+    page::hearsWhileAsleep = false;
+    page::sleeps.clear();
+    const auto deadline = audio::now() + 20ms;
+    audio::waitForEnding(before + 2, deadline);
+    CHECK(audio::now() >= deadline && !page::sleeps.empty());
+    for (const double ms : page::sleeps)
+        CHECK(ms > 0 && ms <= 20);
     audio::unload(chime);
     audio::unload(buzzer);
     audio::release();
 }
 
-TEST(theHoldSleepsUntilThePageHearsTheCueOrItsDeadline)
-{
-    audio::acquire();
-    audio::Sound *cue = audio::load(kCue, kCueFile);
-    const std::uint64_t before = audio::play(cue).value();
-    page::sleeps.clear();
-    page::hearsWhileAsleep = true;
-    audio::waitForEnding(before, audio::now() + 10s);
-    CHECK_EQ(audio::endings(), before + 1);
-    CHECK(page::sleeps.size() == 1 && page::sleeps[0] > 9000 && page::sleeps[0] <= 10000);
-
-    // A page that never says: the hold ends at its deadline, and sleeps no further.
-    audio::play(cue);
-    page::hearsWhileAsleep = false;
-    page::sleeps.clear();
-    const auto deadline = audio::now() + 20ms;
-    audio::waitForEnding(before + 1, deadline);
-    CHECK(audio::now() >= deadline && !page::sleeps.empty());
-    for (const double ms : page::sleeps)
-        CHECK(ms > 0 && ms <= 20);
-    audio::unload(cue);
-    audio::release();
-}
-
 // The game reads a cue's file at each play: bytes played before are not converted again, and a
-// file changed (on the server) is played in its new form.
+// file changed (on the server) is played in its new form; at the context's own rate, each lasts
+// as long as its file says.
 TEST(aCueIsConvertedOnceForItsBytesAndAgainWhenTheyChange)
 {
     audio::acquire();
+    CHECK_EQ(audio::bytesPerSecond(), 44100.0 * 4);
     const std::size_t before = page::buffers.size();
     media::Bytes loud = kCueFile;
     loud[45] = loud[47] = 0x40; // the first frame
@@ -224,6 +204,8 @@ TEST(aCueIsConvertedOnceForItsBytesAndAgainWhenTheyChange)
         audio::Sound *cue = audio::load(kCue, *file);
         audio::play(cue);
         CHECK_EQ(page::buffers[std::size_t(page::played) - 1][0], file == &changed ? 16384 : 0);
+        const auto ms = std::chrono::duration<double, std::milli>(audio::length(cue)).count();
+        CHECK(ms > 99.9 && ms < 100.1);
         audio::unload(cue);
     }
     CHECK_EQ(page::buffers.size(), before + 2);

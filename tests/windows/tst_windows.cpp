@@ -1,16 +1,12 @@
-// What the Windows backend promises the game, where Win32 alone would not: a
-// tick that fell due while the window was busy comes once, an Interval of 0
-// never ticks, a menu choice never toggles its mark and a disabled entry is
-// greyed, a key is handled as pressed when Windows stamped it, a box answers
-// with the button chosen, settings are kept in the registry as Visual Basic's
-// runtime keeps them, the button keeps keys to
-// itself only while it holds the focus, Alt with a game key is the game's, the
-// window keeps its size and has a close box only, the cat is read with WIC, an
-// Image shows in a Frame as on the window, a shot's hold lasts until the
-// device has played its cue, and the game's files are read only when they are
-// plain files of a bounded size.
+// What the Windows backend promises the game, where Win32 alone would not: those every backend
+// keeps (tests/shared/Promises.h), a key handled as pressed when Windows stamped it, a box
+// answering with the button chosen, settings kept in the registry as Visual Basic's runtime
+// keeps them, the button keeping keys to itself only while it holds the focus, Alt with a game
+// key the game's, the window keeping its size with a close box only, an Image shown in a Frame
+// as on the window, and a shot's hold lasting until the device has played its cue.
 #include "Check.h"
 #include "Files.h"
+#include "Promises.h"
 
 #include "platform/Controls.h"
 #include "platform/Form.h"
@@ -24,8 +20,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -43,10 +37,15 @@ public:
         button.Click.connect([this] { ++clicks; });
         Show();
     }
-    void Form_KeyDown(std::int16_t &KeyCode, std::int16_t) override { keys.push_back(KeyCode); }
+    void Form_KeyDown(std::int16_t &KeyCode, std::int16_t) override
+    {
+        keys.push_back(KeyCode);
+        pressed = EventTime();
+    }
 
     CommandButton button;
     std::vector<int> keys;
+    std::chrono::steady_clock::time_point pressed; // the last key
     int clicks = 0;
 };
 
@@ -81,37 +80,18 @@ void pressWithAlt(WPARAM key)
     SetKeyboardState(keys);
 }
 
-// A waveOut device that takes a buffer's samples in real time and marks it done once it has
-// them all, while they reach the speaker `lag` later, as through Windows' audio engine: its
-// played position trails its done flag. A `stuck` device never plays anything.
+// A waveOut device that is done with a buffer at once, while its samples reach the speaker
+// `lag` later, as through Windows' audio engine: its played position trails its done flag. A
+// `stuck` device never plays anything.
 namespace lagging {
-
-using Clock = std::chrono::steady_clock;
 
 struct Device {
     std::chrono::milliseconds lag{};
     bool stuck = false;
     HANDLE event = nullptr;
-    std::mutex mutex;
-    std::condition_variable changed;
-    WAVEHDR *taking = nullptr; // the buffer whose samples it is taking
-    Clock::time_point writtenAt;
+    std::chrono::steady_clock::time_point writtenAt;
     DWORD start = 0, length = 0; // the last buffer's first frame and its length
-    std::thread taker;
 } device;
-
-// Done with the buffer it is taking, whole or not.
-void letGo(std::unique_lock<std::mutex> &lock)
-{
-    if (device.taking)
-        device.taking->dwFlags |= WHDR_DONE;
-    device.taking = nullptr;
-    device.changed.notify_all();
-    lock.unlock();
-    if (device.taker.joinable())
-        device.taker.join();
-    lock.lock();
-}
 
 MMRESULT WINAPI open(HWAVEOUT *out, UINT, const WAVEFORMATEX *, DWORD_PTR event, DWORD_PTR, DWORD)
 {
@@ -123,46 +103,27 @@ MMRESULT WINAPI open(HWAVEOUT *out, UINT, const WAVEFORMATEX *, DWORD_PTR event,
 
 MMRESULT WINAPI reset(HWAVEOUT)
 {
-    std::unique_lock lock(device.mutex);
-    letGo(lock);
     device.start = device.length = 0;
     SetEvent(device.event);
     return MMSYSERR_NOERROR;
 }
 
 MMRESULT WINAPI close(HWAVEOUT out) { return reset(out); }
-MMRESULT WINAPI prepare(HWAVEOUT, WAVEHDR *, UINT) { return MMSYSERR_NOERROR; }
-MMRESULT WINAPI unprepare(HWAVEOUT, WAVEHDR *header, UINT)
-{
-    std::lock_guard lock(device.mutex);
-    return header == device.taking ? WAVERR_STILLPLAYING : MMSYSERR_NOERROR;
-}
+MMRESULT WINAPI accept(HWAVEOUT, WAVEHDR *, UINT) { return MMSYSERR_NOERROR; } // (un)prepare
 
 MMRESULT WINAPI write(HWAVEOUT, WAVEHDR *header, UINT)
 {
-    std::unique_lock lock(device.mutex);
-    letGo(lock);
-    header->dwFlags &= ~DWORD(WHDR_DONE);
-    device.taking = header;
+    header->dwFlags |= WHDR_DONE;
     device.start += device.length;
     device.length = header->dwBufferLength / 4;
-    device.writtenAt = Clock::now();
-    const auto taken = device.writtenAt + std::chrono::milliseconds(device.length / 48);
-    device.taker = std::thread([header, taken] {
-        std::unique_lock lock(device.mutex);
-        if (!device.changed.wait_until(lock, taken, [header] { return device.taking != header; })) {
-            header->dwFlags |= WHDR_DONE;
-            device.taking = nullptr;
-            SetEvent(device.event);
-        }
-    });
+    device.writtenAt = std::chrono::steady_clock::now();
+    SetEvent(device.event);
     return MMSYSERR_NOERROR;
 }
 
 MMRESULT WINAPI position(HWAVEOUT, MMTIME *time, UINT)
 {
-    std::lock_guard lock(device.mutex);
-    const auto heard = Clock::now() - device.writtenAt - device.lag;
+    const auto heard = std::chrono::steady_clock::now() - device.writtenAt - device.lag;
     const auto frames =
         std::chrono::duration_cast<std::chrono::microseconds>(heard).count() / 1000 * 48;
     time->wType = TIME_SAMPLES;
@@ -175,65 +136,24 @@ MMRESULT WINAPI position(HWAVEOUT, MMTIME *time, UINT)
 
 } // namespace
 
-TEST(aTickThatFellDueComesOnce)
+// The promises every backend keeps, as Win32 keeps them: menus, timers, files and pictures.
+TEST(keepsThePromisesOfEveryBackend)
 {
     KeyWindow window;
-    Timer timer(window, 200);
-    int ticks = 0;
-    timer.Tick.connect([&ticks] { ++ticks; });
-    handleQueued(); // the new window's own messages first
-    timer.setEnabled(true);
-    Sleep(1100); // the window is busy, as while a shot's cue sounds, over five periods
-    handleQueued();
-    CHECK_EQ(ticks, 1);
-    timer.setInterval(0);
-    Sleep(300);
-    handleQueued();
-    CHECK_EQ(ticks, 1);
-    timer.setInterval(200); // counts from now: one tick by 300 ms
-    Sleep(300);
-    handleQueued();
-    CHECK_EQ(ticks, 2);
-    timer.setEnabled(false);
-    Sleep(300);
-    handleQueued();
-    CHECK_EQ(ticks, 2);
-}
-
-TEST(aMenuChoiceNeverTogglesTheMark)
-{
-    KeyWindow window;
-    MenuItem menu(window, u"せってい");
-    MenuItem checked(menu, u"a", true), unchecked(menu, u"b");
-    int clicks = 0;
-    checked.Click.connect([&clicks] { ++clicks; });
-    for (const MenuItem *item : {&checked, &unchecked})
-        SendMessageW(Backend::impl(window).hwnd, WM_COMMAND, Backend::impl(*item).id, 0);
-    CHECK_EQ(clicks, 1);
-    const auto marked = [](const MenuItem &item) {
+    const auto shows = [](const MenuItem &item, UINT state) {
         return (GetMenuState(Backend::impl(item).owner, Backend::impl(item).id, MF_BYCOMMAND) &
-                MF_CHECKED) != 0;
+                state) != 0;
     };
-    CHECK(marked(checked) && !marked(unchecked));
-    unchecked.setChecked(true);
-    CHECK(marked(unchecked));
-    unchecked.setEnabled(false);
-    CHECK(GetMenuState(Backend::impl(unchecked).owner, Backend::impl(unchecked).id, MF_BYCOMMAND) &
-          MF_GRAYED);
-}
-
-TEST(aKeyIsHandledAsPressedWhenWindowsStampedIt)
-{
-    struct StampWindow : KeyWindow {
-        void Form_KeyDown(std::int16_t &, std::int16_t) override { pressed = EventTime(); }
-        std::chrono::steady_clock::time_point pressed;
-    } window;
-    SetFocus(Backend::impl(window).hwnd);
-    PostMessageW(GetFocus(), WM_KEYDOWN, 'F', 1);
-    Sleep(300); // the window busy, as in the hold of a shot
-    const auto taken = std::chrono::steady_clock::now();
-    handleQueued();
-    CHECK(taken - window.pressed >= std::chrono::milliseconds(250));
+    const promises::System system{handleQueued,
+                                  [&window](MenuItem &item) {
+                                      SendMessageW(Backend::impl(window).hwnd, WM_COMMAND,
+                                                   Backend::impl(item).id, 0);
+                                  },
+                                  [shows](const MenuItem &item) { return shows(item, MF_CHECKED); },
+                                  [shows](const MenuItem &item) { return shows(item, MF_GRAYED); }};
+    CHECK_EQ(promises::menuFaults(window, system) + promises::timerFaults(window, system) +
+                 promises::fileFaults() + promises::pictureFaults(),
+             std::string());
 }
 
 TEST(aBoxAnswersWithTheButtonChosen)
@@ -268,10 +188,22 @@ TEST(settingsAreKeptInTheRegistryAsVisualBasicKeepsThem)
     RegDeleteTreeW(HKEY_CURRENT_USER, key);
 }
 
-TEST(theButtonKeepsKeysOnlyWhileItHoldsTheFocus)
+// The window keeps its size and has a close box only; a key is handled as pressed when Windows
+// stamped it; the button keeps keys to itself only while it holds the focus.
+TEST(theWindowAndTheKeysThatReachIt)
 {
-    KeyWindow window;
+    KeyWindow window; // shown, as the game's
+    const LONG_PTR style = GetWindowLongPtrW(Backend::impl(window).hwnd, GWL_STYLE);
+    CHECK((style & (WS_CAPTION | WS_SYSMENU)) == (WS_CAPTION | WS_SYSMENU));
+    CHECK((style & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX)) == 0);
     SetFocus(Backend::impl(window).hwnd);
+    PostMessageW(GetFocus(), WM_KEYDOWN, 'F', 1);
+    Sleep(300); // the window busy, as in the hold of a shot
+    const auto taken = std::chrono::steady_clock::now();
+    handleQueued();
+    CHECK(taken - window.pressed >= std::chrono::milliseconds(250));
+
+    window.keys.clear();
     window.button.setEnabled(false);
     press(VK_TAB); // nothing can take the focus: Tab is a key like any other
     press(VK_RETURN);
@@ -292,48 +224,11 @@ TEST(theButtonKeepsKeysOnlyWhileItHoldsTheFocus)
 
 TEST(altWithAGameKeyIsTheGames)
 {
-    Form1 game; // its menu bar has access keys only for 終了 and バージョン
+    Form1 game;
     game.Load();
     game.Show();
     SetFocus(Backend::impl(game).hwnd);
-    const std::pair<WPARAM, int> speeds[] = {{'1', 2000}, {'2', 1000}, {'3', 500}, {'4', 250}};
-    for (const auto &[key, interval] : speeds) {
-        pressWithAlt(key);
-        CHECK_EQ(game.catInterval, interval);
-    }
-    pressWithAlt('5');
-    CHECK(!game.Imgput.Checked());
-    pressWithAlt('F');
-    pressWithAlt('J');
-    CHECK_EQ(game.score, -20); // two misses, the cat at the left
-}
-
-TEST(theWindowKeepsItsSizeAndHasACloseBoxOnly)
-{
-    KeyWindow window; // shown, as the game's
-    const LONG_PTR style = GetWindowLongPtrW(Backend::impl(window).hwnd, GWL_STYLE);
-    CHECK((style & (WS_CAPTION | WS_SYSMENU)) == (WS_CAPTION | WS_SYSMENU));
-    CHECK((style & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX)) == 0);
-}
-
-TEST(theCatIsReadAndABrokenOneIsRefused)
-{
-    testfiles::Folder folder;
-    const media::Bytes cat = testfiles::catPicture();
-    folder.write(u"Cat.gif", cat);
-    const Picture picture = LoadPicture(u"Cat.gif");
-    const Picture::Impl *decoded = Backend::impl(picture);
-    CHECK(decoded && decoded->width == 256 && decoded->height == 256);
-    media::Bytes broken(213, 0xFF); // the header, then no picture
-    std::copy_n(cat.begin(), 13, broken.begin());
-    folder.write(u"Cat.gif", broken);
-    int error = 0;
-    try {
-        LoadPicture(u"Cat.gif");
-    } catch (const RuntimeError &raised) {
-        error = raised.number();
-    }
-    CHECK_EQ(error, int(kErrInvalidPicture));
+    CHECK_EQ(promises::altKeyFaults(game, [](char key) { pressWithAlt(key); }), std::string());
 }
 
 // An Image has no window of its own: the container it is in paints it.
@@ -370,8 +265,6 @@ TEST(anImageShowsInAFrame)
     CHECK(catPixels * 5 > inside); // and the cat over a good part of its place
 }
 
-TEST(onlyPlainFilesOfBoundedSizeAreRead) { CHECK_EQ(testfiles::readingFaults(), std::string()); }
-
 // A buffer is done once the device has taken its samples, which may still be on their way to
 // the speaker: the hold of a shot lasts until the device has played the cue's end, and no
 // longer than the cue and its margin on a device that plays nothing.
@@ -381,7 +274,7 @@ TEST(theHoldLastsUntilTheDeviceHasPlayedTheCue)
     testfiles::Folder folder;
     folder.write(u"ピンポン.wav", testfiles::tone(100));
     const win::WaveOut real = win::waveOut;
-    win::waveOut = {lagging::open,  lagging::close, lagging::prepare, lagging::unprepare,
+    win::waveOut = {lagging::open,  lagging::close, lagging::accept,  lagging::accept,
                     lagging::write, lagging::reset, lagging::position};
     for (const bool stuck : {false, true}) {
         lagging::device.lag = 200ms;
@@ -394,7 +287,7 @@ TEST(theHoldLastsUntilTheDeviceHasPlayedTheCue)
         while (control.Mode() == MMControl::kModePlay)
             control.waitForModeChange(5ms);
         const auto held = audio::now() - start;
-        // The buffer, the cue and 50 ms of silence, is done at 150 ms; the cue is heard at 300.
+        // The buffer, the cue and 50 ms of silence, is done at once; the cue is heard at 300.
         if (!stuck)
             CHECK(held >= 290ms && held < 390ms);
         else // the cue's length, the silence and the margin of a quarter second
