@@ -69,7 +69,7 @@ QFont japaneseFont(double points, bool italic = false);
 // code for.
 std::int16_t virtualKeyCode(const QKeyEvent &event);
 // How many milliseconds ago the window system stamped the key press.
-double stampAge(const QKeyEvent &event);
+double stampAge(const QKeyEvent &event, audio::Clock::time_point now);
 // Shift, Ctrl and Alt, as they were held with the key.
 Backend::Modifiers heldModifiers(const QKeyEvent &event);
 

@@ -48,8 +48,11 @@ void Form::Impl::fitOuterSize()
 void Form::Impl::keyPressEvent(QKeyEvent *event)
 {
     event->accept();
+    // One reading of the clock for the age and for the moment it is taken from: a thread
+    // preempted between two readings would move the key's moment by as long.
+    const auto now = audio::Clock::now();
     Backend::keyDown(form, qt::virtualKeyCode(*event), qt::heldModifiers(*event),
-                     Backend::stampedAgo(qt::stampAge(*event)));
+                     Backend::stampedAgo(qt::stampAge(*event, now), now));
 }
 
 void Form::Impl::moveEvent(QMoveEvent *event)

@@ -65,7 +65,7 @@ std::int16_t virtualKeyCode(const QKeyEvent &event)
     }
 }
 
-double stampAge(const QKeyEvent &event)
+double stampAge(const QKeyEvent &event, audio::Clock::time_point now)
 {
     // The window system stamps its events in milliseconds of a clock of its own (an X server's,
     // a compositor's), 32 bits wide. The least gap seen between that clock and ours belongs to
@@ -73,9 +73,8 @@ double stampAge(const QKeyEvent &event)
     static std::optional<std::uint32_t> leastGap;
     if (event.timestamp() == 0)
         return 0; // not stamped
-    const auto ours = std::chrono::duration_cast<std::chrono::milliseconds>(
-                          std::chrono::steady_clock::now().time_since_epoch())
-                          .count();
+    const auto ours =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();
     const std::uint32_t gap = std::uint32_t(ours) - std::uint32_t(event.timestamp());
     if (!leastGap || std::int32_t(gap - *leastGap) < 0)
         leastGap = gap;

@@ -155,7 +155,8 @@ struct Backend {
                         audio::Clock::time_point pressedAt);
     // The moment a stamp that many milliseconds old was taken: a system's stamp of a key press
     // is trusted for up to a few seconds back, never ahead of now.
-    static audio::Clock::time_point stampedAgo(double milliseconds);
+    static audio::Clock::time_point stampedAgo(double milliseconds,
+                                               audio::Clock::time_point now = audio::Clock::now());
     // Tells the game's window that the screen has a new size.
     static void screenResized(Form &form);
 

@@ -41,13 +41,13 @@ void Backend::keyDown(Form &form, std::int16_t keyCode, Modifiers held,
     handleEvent(pressedAt, [&] { form.Form_KeyDown(keyCode, shift); });
 }
 
-audio::Clock::time_point Backend::stampedAgo(double milliseconds)
+audio::Clock::time_point Backend::stampedAgo(double milliseconds, audio::Clock::time_point now)
 {
     // A stamp from further back (another clock, a clock that jumped) says nothing useful.
     constexpr double kLongestWait = 10000;
     const double ago = milliseconds >= 0 && milliseconds <= kLongestWait ? milliseconds : 0;
-    return audio::Clock::now() - std::chrono::duration_cast<audio::Clock::duration>(
-                                     std::chrono::duration<double, std::milli>(ago));
+    return now - std::chrono::duration_cast<audio::Clock::duration>(
+                     std::chrono::duration<double, std::milli>(ago));
 }
 
 void Backend::screenResized(Form &form)
