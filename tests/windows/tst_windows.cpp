@@ -1,11 +1,11 @@
 // What the Windows backend promises the game, where Win32 alone would not: a
 // tick that fell due while the window was busy comes once, an Interval of 0
 // never ticks, a menu choice never toggles its mark, the button keeps keys to
-// itself only while it holds the focus, Alt with a game key is the game's, the
-// window keeps its size and has a close box only, the cat is read with WIC, an
-// Image shows in a Frame as on the window, a shot's hold lasts until the
-// device has played its cue, and the game's files are read only when they are
-// plain files of a bounded size.
+// itself only while it holds the focus, a new caption flashes no other colour
+// across it, Alt with a game key is the game's, the window keeps its size and
+// has a close box only, the cat is read with WIC, an Image shows in a Frame as
+// on the window, a shot's hold lasts until the device has played its cue, and
+// the game's files are read only when they are plain files of a bounded size.
 #include "Check.h"
 #include "Files.h"
 
@@ -17,6 +17,8 @@
 #include "platform/Timer.h"
 #include "platform/windows/WinBackend.h"
 #include "window/Form1.h"
+
+#include <commctrl.h>
 
 #include <algorithm>
 #include <chrono>
@@ -235,6 +237,28 @@ TEST(theButtonKeepsKeysOnlyWhileItHoldsTheFocus)
     window.button.setEnabled(false); // the keys are the window's again
     press('F');
     CHECK(window.keys.back() == 'F');
+}
+
+// Before a button draws a new caption, Windows' own code clears the old one with the brush its
+// container gives: a band of another colour than the face would flash across the button.
+TEST(aNewCaptionFlashesNoOtherColourAcrossTheButton)
+{
+    KeyWindow window;
+    window.button.setCaption(u"10");
+    handleQueued();
+    static COLORREF cleared = CLR_INVALID; // the face's middle as the new caption is drawn
+    const SUBCLASSPROC beforeDrawing = [](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                          UINT_PTR, DWORD_PTR) {
+        if (const auto *item = reinterpret_cast<const DRAWITEMSTRUCT *>(lParam);
+            message == WM_DRAWITEM)
+            cleared = GetPixel(item->hDC, item->rcItem.right / 2, item->rcItem.bottom / 2);
+        return DefSubclassProc(hwnd, message, wParam, lParam);
+    };
+    SetWindowSubclass(Backend::impl(window).hwnd, beforeDrawing, 0, 0);
+    window.button.setCaption(u"得点 -10\r\nおしまい");
+    handleQueued();
+    RemoveWindowSubclass(Backend::impl(window).hwnd, beforeDrawing, 0);
+    CHECK_EQ(cleared, RGB(0x80, 0x80, 0xFF)); // the face, 0xFF8080 in the game's BGR
 }
 
 TEST(altWithAGameKeyIsTheGames)
