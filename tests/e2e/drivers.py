@@ -1,6 +1,7 @@
 """How the tests start, find and end each build of the game: one driver per
 build, chosen by ROPI_E2E_DRIVER. The scenarios and the harness ask a driver;
 they never ask which build it is."""
+import glob
 import os
 import shutil
 import subprocess
@@ -11,6 +12,7 @@ from waiting import wait_until
 
 ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..'))
 CHROMIUM = '/usr/lib/chromium/chromium'  # Debian's, without its wrapper's flags
+WINE_LOADER = '/usr/lib/wine/wine64'  # Debian's, which a core of a Windows program is of
 
 
 class Driver:
@@ -90,7 +92,7 @@ class Wine(Driver):
         self.template = template
 
     def environment(self, game):
-        return dict(WINEPREFIX=self.prefix(game.folder), WINEDEBUG='-all',
+        return dict(WINEPREFIX=self.prefix(game.folder), WINEDEBUG='-all,err+all',
                     WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d')
 
     def command(self, game):
@@ -135,9 +137,16 @@ class Wine(Driver):
         return box
 
     def keep(self, game, folder):
-        """Where every thread of every process of the prefix stands, and how Wine started."""
+        """The prefix's processes and where each of their threads stands, how Wine started,
+        and where each thread stood in a game that died of a signal (its core)."""
+        for core in glob.glob(os.path.join(folder, 'core*')):
+            with open(f'{core}-backtrace.txt', 'wb') as out:
+                subprocess.run(['gdb', '-batch', '-ex', 'thread apply all bt', WINE_LOADER, core],
+                               stdout=out, stderr=subprocess.STDOUT, timeout=120)
         if 'WINEPREFIX' not in getattr(game, 'env', {}):
             return
+        with open(os.path.join(folder, 'wine-processes.txt'), 'w') as out:
+            out.write(f'the game: {game.process.pid}\n' + '\n'.join(self.processes(game)) + '\n')
         with open(os.path.join(folder, 'wine-threads.txt'), 'wb') as out:
             subprocess.run(['winedbg', '--command', 'bt all'], env=game.env, stdout=out,
                            stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL, timeout=60)
@@ -157,6 +166,20 @@ class Wine(Driver):
                 return
             except subprocess.TimeoutExpired:
                 pass
+
+    def processes(self, game):
+        """The command lines of the prefix's processes, as the system sees them."""
+        prefix, found = f'WINEPREFIX={game.env["WINEPREFIX"]}'.encode(), []
+        for pid in filter(str.isdigit, os.listdir('/proc')):
+            try:
+                with open(f'/proc/{pid}/environ', 'rb') as environ:
+                    if prefix in environ.read().split(b'\0'):
+                        with open(f'/proc/{pid}/cmdline', 'rb') as f:
+                            command = f.read().replace(b'\0', b' ').decode(errors='replace')
+                        found.append(f'{pid} {command}')
+            except OSError:
+                pass  # a process that has just gone
+        return found
 
     def prefix(self, folder):
         """Windows' DLLs are linked from the template, everything Wine may write is copied."""
