@@ -9,6 +9,7 @@
 void Form1::Timer1_Timer()
 {
     catPos = static_cast<std::int16_t>(std::floor(platform::Rnd() * rules::kSlots));
+    rules::noteJump(*this, platform::EventTime());
     Image1.setLeft(Width() / rules::kSlots * catPos);
     Image1.setVisible(Imgput.Checked());
     const std::u16string slot = platform::CStr(catPos);

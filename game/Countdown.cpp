@@ -14,6 +14,7 @@ void Form1::Timer2_Timer()
         Image1.setVisible(false);
         cmdReset.setCaption(texts::buttonText(score));
         cmdReset.setEnabled(true);
+        mnuDelay.setEnabled(true);
     }
 }
 

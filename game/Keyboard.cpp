@@ -8,6 +8,10 @@ using namespace platform;
 // F shoots once for every repeat.
 void Form1::Form_KeyDown(std::int16_t &KeyCode, std::int16_t)
 {
+    if (Timer3.Enabled()) {
+        MeasuringKeyDown(KeyCode);
+        return;
+    }
     switch (KeyCode) {
     case vbKeySpace: StartRound(); break;
     case vbKey0 + 1: SelectSpeed(ropiM0); break;

@@ -7,7 +7,7 @@
 // first. The score line also goes to the clipboard.
 void Form1::Ropi()
 {
-    if (catPos == rules::kScoringSlot) {
+    if (AimedSlot() == rules::kScoringSlot) {
         cueFile = u"ピンポン.wav";
         score = rules::addSaturated(score, rules::kPointsPerShot);
     } else {

@@ -15,6 +15,7 @@ void Form1::StartRound()
     platform::Randomize();
     Timer1.setEnabled(true);
     Timer2.setEnabled(true);
+    mnuDelay.setEnabled(false); // the sound delay is measured between rounds
 }
 
 // One slot wide, at mid-height.

@@ -20,7 +20,7 @@ class Container {
 public:
     struct Native; // the backend's surface that child controls are made on
     struct Ends {
-        void operator()(Native *native) const; // by the backend
+        void operator()(Native *native) const; // ends it through Backend::end
     };
 
 protected:
@@ -60,7 +60,7 @@ public:
 
     struct Impl; // the backend's control
     struct Ends {
-        void operator()(Impl *impl) const; // by the backend
+        void operator()(Impl *impl) const; // ends it through Backend::end
     };
 
 protected:
@@ -83,6 +83,13 @@ public:
 };
 
 // A transparent, left-aligned, single-line caption in the game's face.
+//
+// A caption that begins with a key in brackets and says after a full-width colon what the key
+// does, "[ 1 ]：ゆっくり" or "[ F ]か[ J ]：真ん中に来たら", is a key caption. Where the player has
+// no keyboard (a phone, a tablet) the platform offers a button for it, with the words after
+// "：", that presses the key in the first brackets (a letter, a digit, Space or Enter; full-width
+// characters read as their ASCII selves). Of three or more key captions, the one drawn in a
+// colour no other has gets the largest button. (platform/shared/KeyCaptions.h reads them.)
 class Label : public Control {
 public:
     Label(Container &parent, std::u16string caption, Color foreColor, double fontPoints, float left,
@@ -90,9 +97,11 @@ public:
 
     const std::u16string &Caption() const { return caption_; }
     void setCaption(std::u16string caption);
+    Color ForeColor() const { return foreColor_; }
 
 private:
     std::u16string caption_;
+    Color foreColor_;
 };
 
 // A graphical push button: its face is its own back colour, flat, inside a

@@ -2,10 +2,21 @@
 
 #include "platform/Runtime.h"
 
+#include <chrono>
 #include <functional>
 #include <utility>
 
 namespace platform {
+
+// When the event being handled happened, on the steady clock: a key press when the system
+// took it, however long it then waited behind a held cue; a tick or a click when it was
+// delivered. Outside any event, now.
+std::chrono::steady_clock::time_point EventTime();
+
+// Runs a handler of the game as the event that happened at that moment, guarded as every
+// handler is: EventTime() reads the moment meanwhile.
+void handleEvent(std::chrono::steady_clock::time_point happenedAt,
+                 const std::function<void()> &handler);
 
 // An event of a control: a click, a timer's tick. The window connects its
 // handler; the backend raises the event when it happens, and the handler runs
@@ -22,7 +33,7 @@ public:
     void raise() const
     {
         if (handler_)
-            guarded(handler_);
+            handleEvent(std::chrono::steady_clock::now(), handler_);
     }
 
 private:

@@ -33,7 +33,7 @@ public:
 
     struct Impl; // the backend's window
     struct Ends {
-        void operator()(Impl *impl) const; // by the backend
+        void operator()(Impl *impl) const; // ends it through Backend::end
     };
 
 protected:

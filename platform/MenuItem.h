@@ -26,19 +26,23 @@ public:
     const std::u16string &Caption() const { return caption_; }
     bool Checked() const { return checked_; }
     void setChecked(bool checked);
+    // A disabled entry is greyed and cannot be chosen.
+    bool Enabled() const { return enabled_; }
+    void setEnabled(bool enabled);
     bool isSeparator() const { return caption_ == u"-"; }
 
     Event Click;
 
     struct Impl; // the backend's menu entry
     struct Ends {
-        void operator()(Impl *impl) const; // by the backend
+        void operator()(Impl *impl) const; // ends it through Backend::end
     };
 
 private:
     friend struct Backend;
     std::u16string caption_;
     bool checked_;
+    bool enabled_ = true;
     std::unique_ptr<Impl, Ends> impl_;
 };
 

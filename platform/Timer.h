@@ -30,7 +30,7 @@ public:
 
     struct Impl; // the backend's timer
     struct Ends {
-        void operator()(Impl *impl) const; // by the backend
+        void operator()(Impl *impl) const; // ends it through Backend::end
     };
 
 private:

@@ -26,10 +26,11 @@ Form1::Form1()
       lblFast(Frame1, u"[ 3 ]：はやい", kWhite, 20.25, 300, 1110, 1815, 315),
       lblNormal(Frame1, u"[ 2 ]：ふつう", kWhite, 20.25, 285, 720, 2445, 465),
       lblSlow(Frame1, u"[ 1 ]：ゆっくり", kWhite, 20.25, 315, 210, 1725, 345), Timer1(*this, 250),
-      Image1(*this, 960, 1080, 1335, 1095), mnuEnd(*this, u"終了(&X)"), Help(*this, u"せってい"),
-      ropiMove(Help, u"ろぴちゃんのすばやさ"), ropiM0(ropiMove, u"おそい", true),
-      ropiM1(ropiMove, u"ふつう"), ropiM2(ropiMove, u"はやい"), ropiM3(ropiMove, u"すごくはやい"),
-      mnuSep(Help, u"-"), Imgput(Help, u"ろぴちゃんがみえる", true),
+      Image1(*this, 960, 1080, 1335, 1095), Timer3(*this, int(rules::kMeasuringBeat.count())),
+      mnuEnd(*this, u"終了(&X)"), Help(*this, u"せってい"), ropiMove(Help, u"ろぴちゃんのすばやさ"),
+      ropiM0(ropiMove, u"おそい", true), ropiM1(ropiMove, u"ふつう"), ropiM2(ropiMove, u"はやい"),
+      ropiM3(ropiMove, u"すごくはやい"), mnuSep(Help, u"-"),
+      Imgput(Help, u"ろぴちゃんがみえる", true), mnuDelay(Help, u"音のずれをはかる…"),
       mnuVersion(*this, u"バージョン(&V)")
 {
     cmdReset.setEnabled(false);
@@ -41,6 +42,7 @@ Form1::Form1()
 
     Timer1.Tick.connect(*this, &Form1::Timer1_Timer);
     Timer2.Tick.connect(*this, &Form1::Timer2_Timer);
+    Timer3.Tick.connect(*this, &Form1::Timer3_Timer);
     cmdReset.Click.connect(*this, &Form1::cmdReset_Click);
     ropiM0.Click.connect(*this, &Form1::ropiM0_Click);
     ropiM1.Click.connect(*this, &Form1::ropiM1_Click);
@@ -49,4 +51,5 @@ Form1::Form1()
     Imgput.Click.connect(*this, &Form1::Imgput_Click);
     mnuEnd.Click.connect(*this, &Form1::mnuEnd_Click);
     mnuVersion.Click.connect(*this, &Form1::mnuVersion_Click);
+    mnuDelay.Click.connect(*this, &Form1::mnuDelay_Click);
 }

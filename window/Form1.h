@@ -32,6 +32,8 @@ public:
     void Imgput_Click();
     void mnuEnd_Click();
     void mnuVersion_Click();
+    void mnuDelay_Click();
+    void Timer3_Timer();
 
     // The round's operations, called by the keys and the menu.
     void StartRound();
@@ -54,6 +56,7 @@ public:
     platform::Timer Timer1;
     platform::MMControl MMControl1;
     platform::Image Image1;
+    platform::Timer Timer3; // the beat that measures the player's sound delay
 
     // The menu tree, in the order of the bar and its drop-downs.
     platform::MenuItem mnuEnd;
@@ -65,6 +68,7 @@ public:
     platform::MenuItem ropiM3;
     platform::MenuItem mnuSep;
     platform::MenuItem Imgput;
+    platform::MenuItem mnuDelay;
     platform::MenuItem mnuVersion;
 
 private:
@@ -73,4 +77,13 @@ private:
     void ClearSpeedMarks();
     void PlayCue();
     void WaitCueEnd();
+    std::int16_t AimedSlot() const;
+    void LoadSoundDelay();
+    void MeasuringKeyDown(std::int16_t KeyCode);
+    void EndMeasuring();
+    void SetSoundDelay(std::int16_t delay);
+
+    // The measurement of the sound delay, while Timer3 beats.
+    std::vector<Moment> beatTimes;
+    std::vector<Moment> pressTimes;
 };

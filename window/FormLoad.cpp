@@ -14,6 +14,7 @@ void Form1::Form_Load()
     lblTime.setCaption(texts::fullTimeLine());
     timeLeft = rules::kRoundLength;
     cmdReset.setCaption(texts::buttonText(score));
+    LoadSoundDelay();
 }
 
 // The screen has another shape (a phone turned): the same arrangement on it, the

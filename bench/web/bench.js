@@ -60,6 +60,10 @@ mergeInto(LibraryManager.library, {
     return RopiAudio.context ? (RopiAudio.context.outputLatency || 0) * 1000 : -1;
   },
 
+  // How many cues the page has converted into audio buffers since it began.
+  ropi_bench_buffers_made__deps: ['$RopiAudio'],
+  ropi_bench_buffers_made: function () { return RopiAudio.buffers.length - 1; },
+
   ropi_bench_js_heap: function () {
     return performance.memory ? performance.memory.usedJSHeapSize : 0;
   }

@@ -36,6 +36,7 @@ int ropi_bench_wakes_take(double *due, double *late, int most);
 double ropi_bench_base_latency();
 double ropi_bench_output_latency();
 double ropi_bench_js_heap();
+int ropi_bench_buffers_made();
 }
 
 namespace {
@@ -85,11 +86,14 @@ void runFor(Form1 &form, int milliseconds)
         form, [] { return false; }, milliseconds);
 }
 
-void press(Form1 &form, int key) { platform::Backend::keyDown(form, std::int16_t(key), {}); }
+void press(Form1 &form, int key)
+{
+    platform::Backend::keyDown(form, std::int16_t(key), {}, platform::audio::Clock::now());
+}
 
 // What web_bench.py needs beside the rows: the cues' moments, the clocks lined up, the audio
-// context's latencies and the page's heaps.
-std::string more(const std::vector<CueEvent> &events)
+// context's latencies, the page's heaps and the buffers it made for the round's cues.
+std::string more(const std::vector<CueEvent> &events, int buffersMade)
 {
     std::string text = eventsJson(events) + ",\n\"syncs\": [";
     for (std::size_t i = 0; i < syncs.size(); ++i)
@@ -98,7 +102,8 @@ std::string more(const std::vector<CueEvent> &events)
     return text + "],\n\"base_latency_ms\": " + std::to_string(ropi_bench_base_latency()) +
            ", \"output_latency_ms\": " + std::to_string(ropi_bench_output_latency()) +
            ", \"wasm_heap_mb\": " + std::to_string(double(emscripten_get_heap_size()) / 1048576) +
-           ", \"js_heap_mb\": " + std::to_string(ropi_bench_js_heap() / 1048576);
+           ", \"js_heap_mb\": " + std::to_string(ropi_bench_js_heap() / 1048576) +
+           ", \"buffers_made_in_round\": " + std::to_string(buffersMade);
 }
 
 } // namespace
@@ -166,6 +171,7 @@ int main()
     for (int i = 0, n = ropi_bench_wakes_take(due.data(), late.data(), int(due.size())); i < n; ++i)
         wakes.push_back({std::int64_t(due[i] * 1e6), late[i]});
     ask("ropi-bench/memory");
+    const int buffersMade = ropi_bench_buffers_made();
 
     // Shots after the round, each a hit with the 0.5 s chime, held until it is heard. One span
     // holds them all, with the 30 ms between them: an edge of a span is a request to the server,
@@ -186,6 +192,6 @@ int main()
     std::vector<Row> rows = roundRows(rhythm, seconds, roundStart, roundSeconds, wakes,
                                       " in a worker, on the browser's timers", under);
     printRows(rows, smoke);
-    ask("ropi-bench/result", rowsJson(rows, more(events)));
+    ask("ropi-bench/result", rowsJson(rows, more(events, buffersMade)));
     return 0;
 }

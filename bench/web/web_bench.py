@@ -181,8 +181,8 @@ class Handler(serve_web.Handler):
 
     def do_GET(self):
         url = urllib.parse.urlsplit(self.path)
-        if url.path.endswith("/index.html"):
-            return self.page(url.path)
+        if url.path.endswith("/index.html") or url.path.endswith("/"):  # the page's worker keeps "/"
+            return self.page(url.path + ("index.html" if url.path.endswith("/") else ""))
         if url.path == "/reference.html":
             return self.send(REFERENCE)
         if url.path == "/reference-beat.html":
@@ -278,10 +278,13 @@ def startup_rows(server, env, folder, runs, site, under):
         "name": "Start-up, navigation to window drawn (Xvfb, the page loaded again in a running "
                 "browser)" + under,
         "result": f"median {median:.0f} ms, min {min(times):.0f}, max {max(times):.0f} "
-                  f"(n={len(times)}; the first load, in a browser just started, "
-                  f"{first:.0f} ms)",
+                  f"(n={len(times)})",
         "goal": "<= 300 ms", "met": median <= 300, "median_ms": median, "min_ms": min(times),
-        "max_ms": max(times), "n": len(times), "first_ms": first}, {
+        "max_ms": max(times), "n": len(times)}, {
+        "name": "Start-up, navigation to window drawn, the first visit in a browser just "
+                "started (Xvfb)" + under,
+        "result": f"{first:.0f} ms", "goal": "<= 1000 ms", "met": first <= 1000,
+        "first_ms": first}, {
         "name": "Bytes the page loads up to its window drawn" + under,
         "result": f"{loaded / 1000:.0f} KB, of which ropi.js and ropi.wasm {program / 1000:.0f} KB",
         "goal": "ropi.js and ropi.wasm <= 400 KB", "met": program <= 400_000,
@@ -363,6 +366,13 @@ def bench_rows(server, env, folder, assets, sound, smoke, under):
         if what.startswith("round"):
             rows[-1]["result"] += (f"; the page's files from its server: "
                                    f"{span['sent'] / span['wall'] / 1000:.1f} KB/s")
+    jumps = sum(event["kind"] == "jump" for event in result["events"])
+    made = result["buffers_made_in_round"]
+    cues = len([name for name in os.listdir(assets) if name.endswith(".wav")])
+    rows.append({
+        "name": "Cue buffers made in the round (each cue's file converted once)" + under,
+        "result": f"{made} for {jumps} cues played", "goal": f"<= {cues} (the game's cues)",
+        "met": made <= cues, "made": made, "played": jumps})
     own, rss, peak = (kb / 1024 for kb in server.memory)
     rows.append({
         "name": "Memory the page holds after the round: its renderer's own (anonymous) resident "
@@ -416,12 +426,19 @@ def main():
             if not args.smoke and not round_trip:
                 at = next(i for i, row in enumerate(rows[under])
                           if row["name"].startswith("CPU, hold"))
+                floor = reference_row(server, env, folder, "reference-beat.html",
+                                      "a page that moves a square and sounds a 140 ms tone "
+                                      "every 250 ms, and nothing else")
+                above = rows[under][at - 1]["percent"] - floor["percent"]
                 rows[under][at + 1:at + 1] = [
                     reference_row(server, env, folder, "reference.html",
                                   "a page with a running audio context and nothing else, idle"),
-                    reference_row(server, env, folder, "reference-beat.html",
-                                  "a page that moves a square and sounds a 140 ms tone every "
-                                  "250 ms, and nothing else")]
+                    floor, {
+                        "name": "CPU, round running at 250 ms, above the page that moves a "
+                                "square and sounds a tone (the browser's floor, same run)" + under,
+                        "result": f"{above:+.2f} points ({rows[under][at - 1]['percent']:.2f} % "
+                                  f"beside {floor['percent']:.2f} %)",
+                        "goal": "<= 1 point", "met": above <= 1, "points": above}]
             server.shutdown()
         version = subprocess.run([CHROMIUM, "--version"], capture_output=True,
                                  text=True).stdout.strip()

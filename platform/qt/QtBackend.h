@@ -68,6 +68,8 @@ QFont japaneseFont(double points, bool italic = false);
 // reaches Qt as '!'), keypad digits as keypad codes. 0 for keys the game has no
 // code for.
 std::int16_t virtualKeyCode(const QKeyEvent &event);
+// How many milliseconds ago the window system stamped the key press.
+double stampAge(const QKeyEvent &event);
 // Shift, Ctrl and Alt, as they were held with the key.
 Backend::Modifiers heldModifiers(const QKeyEvent &event);
 

@@ -48,7 +48,8 @@ void Form::Impl::fitOuterSize()
 void Form::Impl::keyPressEvent(QKeyEvent *event)
 {
     event->accept();
-    Backend::keyDown(form, qt::virtualKeyCode(*event), qt::heldModifiers(*event));
+    Backend::keyDown(form, qt::virtualKeyCode(*event), qt::heldModifiers(*event),
+                     Backend::stampedAgo(qt::stampAge(*event)));
 }
 
 void Form::Impl::moveEvent(QMoveEvent *event)

@@ -3,6 +3,9 @@
 
 #include <QKeyEvent>
 
+#include <chrono>
+#include <optional>
+
 namespace platform::qt {
 
 namespace {
@@ -60,6 +63,23 @@ std::int16_t virtualKeyCode(const QKeyEvent &event)
     case Qt::Key_Down: return vbKeyDown;
     default: return 0;
     }
+}
+
+double stampAge(const QKeyEvent &event)
+{
+    // The window system stamps its events in milliseconds of a clock of its own (an X server's,
+    // a compositor's), 32 bits wide. The least gap seen between that clock and ours belongs to
+    // an event that came at once; every event is read against it.
+    static std::optional<std::uint32_t> leastGap;
+    if (event.timestamp() == 0)
+        return 0; // not stamped
+    const auto ours = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          std::chrono::steady_clock::now().time_since_epoch())
+                          .count();
+    const std::uint32_t gap = std::uint32_t(ours) - std::uint32_t(event.timestamp());
+    if (!leastGap || std::int32_t(gap - *leastGap) < 0)
+        leastGap = gap;
+    return gap - *leastGap;
 }
 
 Backend::Modifiers heldModifiers(const QKeyEvent &event)

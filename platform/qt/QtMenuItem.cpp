@@ -1,5 +1,6 @@
 #include "platform/qt/QtBackend.h"
 
+#include <QApplication>
 #include <QMenuBar>
 
 namespace platform {
@@ -8,11 +9,15 @@ namespace {
 
 // Routes a choice of the entry to its Click. QAction flips a checkable mark
 // itself before triggered() is emitted; the mark is put back first, since only
-// the game changes it.
+// the game changes it. A menu bar entered with the keyboard (Alt, F10) keeps the
+// keyboard focus after a choice, and would keep every key from the game's window:
+// the keys go back to the window, as a desktop's menu gives them back.
 void connectClick(MenuItem &item)
 {
     QObject::connect(&qt::action(item), &QAction::triggered, [&item] {
         qt::action(item).setChecked(item.Checked());
+        if (QWidget *focus = QApplication::focusWidget(); qobject_cast<QMenuBar *>(focus))
+            focus->clearFocus();
         item.Click.raise();
     });
 }
@@ -57,5 +62,7 @@ void Backend::end(MenuItem::Impl *impl)
 }
 
 void Backend::showChecked(MenuItem &item) { impl(item).action->setChecked(item.Checked()); }
+
+void Backend::showEnabled(MenuItem &item) { impl(item).action->setEnabled(item.Enabled()); }
 
 } // namespace platform

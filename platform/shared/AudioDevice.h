@@ -2,7 +2,7 @@
 
 // The run's one audio device, which plays one sound at a time. MMControl drives
 // it; nothing else in the game does. Its books are kept once, in AudioDevice.cpp,
-// over the backend's sound driver (platform/Backend.h).
+// over the backend's sound driver (platform/shared/Backend.h).
 
 #include "platform/shared/MediaFiles.h"
 

@@ -3,8 +3,9 @@
 // What a backend provides: the one list of what the game's window, controls, menus,
 // timers, files, services and sound need from the system. The game never includes
 // this header. The platform's shared code calls these members, and each backend
-// (platform/qt/, platform/windows/, platform/web/) defines every one of them as a
-// thin translation to its system.
+// defines every one of them as a thin translation to its system: platform/windows/
+// and platform/web/ alone, and on the desktop platform/qt/ with its sound driver in
+// platform/sdl/ (openAudio to sleepForSound).
 //
 // Besides the members of Backend listed under "Provided by the backend", a
 // backend defines its own objects behind the game's: the Native of Container and
@@ -23,6 +24,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -75,6 +77,7 @@ struct Backend {
     static std::shared_ptr<const Picture::Impl> decodeGif(const media::Bytes &bytes);
 
     static void showChecked(MenuItem &item);
+    static void showEnabled(MenuItem &item);
 
     // Ticks every period from now on, until stopped.
     static void startTicking(Timer &timer, int milliseconds);
@@ -86,10 +89,19 @@ struct Backend {
     static int screenHeightInPixels();
     static double screenDotsPerInch();
 
-    // A modal box owned by the game's window, which is active again once it is closed.
-    static void showMessageBox(const std::u16string &text, int style, const std::u16string &title);
+    // A modal box owned by the game's window, which is active again once it is closed; the
+    // button it was closed with (MsgBoxResult).
+    static int showMessageBox(const std::u16string &text, int style, const std::u16string &title);
     static void clearClipboard();
     static void setClipboardText(const std::u16string &text);
+
+    // The player's settings where the system keeps a program's: nothing when there is none.
+    // Saving where nothing can be written keeps nothing, silently.
+    static void saveSetting(const std::u16string &appName, const std::u16string &section,
+                            const std::u16string &key, const std::u16string &value);
+    static std::optional<std::u16string> loadSetting(const std::u16string &appName,
+                                                     const std::u16string &section,
+                                                     const std::u16string &key);
 
     // A file of the game's folder by its name (relative to the current directory on a desktop).
     // Only a plain file of at most maxBytes is read: opening a FIFO would wait for a writer,
@@ -137,8 +149,13 @@ struct Backend {
     struct Modifiers {
         bool shift, ctrl, alt;
     };
-    // Hands a key press that reaches the window to the game's key handler.
-    static void keyDown(Form &form, std::int16_t keyCode, Modifiers held);
+    // Hands a key press that reaches the window to the game's key handler, as pressed at that
+    // moment (the system's stamp of it).
+    static void keyDown(Form &form, std::int16_t keyCode, Modifiers held,
+                        audio::Clock::time_point pressedAt);
+    // The moment a stamp that many milliseconds old was taken: a system's stamp of a key press
+    // is trusted for up to a few seconds back, never ahead of now.
+    static audio::Clock::time_point stampedAgo(double milliseconds);
     // Tells the game's window that the screen has a new size.
     static void screenResized(Form &form);
 

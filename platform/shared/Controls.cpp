@@ -21,7 +21,7 @@ Frame::Frame(Container &parent, Color backColor, float left, float top, float wi
 
 Label::Label(Container &parent, std::u16string caption, Color foreColor, double fontPoints,
              float left, float top, float width, float height)
-    : Control(left, top, width, height), caption_(std::move(caption))
+    : Control(left, top, width, height), caption_(std::move(caption)), foreColor_(foreColor)
 {
     Backend::make(*this, parent, foreColor, fontPoints);
     Backend::showCaption(*this);

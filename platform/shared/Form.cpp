@@ -33,11 +33,21 @@ void Form::Move(float left, float top, float width, float height)
     Backend::showGeometry(*this);
 }
 
-void Backend::keyDown(Form &form, std::int16_t keyCode, Modifiers held)
+void Backend::keyDown(Form &form, std::int16_t keyCode, Modifiers held,
+                      audio::Clock::time_point pressedAt)
 {
     const auto shift = static_cast<std::int16_t>(
         (held.shift ? vbShiftMask : 0) | (held.ctrl ? vbCtrlMask : 0) | (held.alt ? vbAltMask : 0));
-    guarded([&] { form.Form_KeyDown(keyCode, shift); });
+    handleEvent(pressedAt, [&] { form.Form_KeyDown(keyCode, shift); });
+}
+
+audio::Clock::time_point Backend::stampedAgo(double milliseconds)
+{
+    // A stamp from further back (another clock, a clock that jumped) says nothing useful.
+    constexpr double kLongestWait = 10000;
+    const double ago = milliseconds >= 0 && milliseconds <= kLongestWait ? milliseconds : 0;
+    return audio::Clock::now() - std::chrono::duration_cast<audio::Clock::duration>(
+                                     std::chrono::duration<double, std::milli>(ago));
 }
 
 void Backend::screenResized(Form &form)

@@ -24,4 +24,10 @@ void MenuItem::setChecked(bool checked)
     Backend::showChecked(*this);
 }
 
+void MenuItem::setEnabled(bool enabled)
+{
+    enabled_ = enabled;
+    Backend::showEnabled(*this);
+}
+
 } // namespace platform

@@ -6,8 +6,8 @@ namespace platform {
 
 int MsgBox(const std::u16string &text, int style, const std::u16string &title)
 {
-    Backend::showMessageBox(text, style, title.empty() ? std::u16string(App::Title()) : title);
-    return 1;
+    return Backend::showMessageBox(text, style,
+                                   title.empty() ? std::u16string(App::Title()) : title);
 }
 
 } // namespace platform

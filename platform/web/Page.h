@@ -2,7 +2,8 @@
 
 // What the game and its page (page/*.js, linked into ropi.js) say to each other: the numbers
 // they share and the page's functions that the game calls. This file is their one source: the
-// build writes the numbers below into the page's script, as RopiShared.kKeyDown and so on, and
+// build writes the numbers of its enums into the page's script, as RopiShared.kKeyDown and so
+// on (so no two enums may share a name), and
 // tests/web/test_page_interface.py checks that the page defines every function declared here,
 // with as many arguments, and that the game defines what the page calls of it.
 
@@ -10,18 +11,24 @@
 
 namespace platform::web {
 
-enum PageNumber : std::int32_t {
-    // What the page sends the game, in the order it happened.
-    kKeyDown = 1, // target: the window; keyCode, modifiers, code
-    kClick = 2,   // target: the button
-    kMenu = 3,    // target: the menu entry chosen
-    kBoxClosed = 4,
-    kResize = 5, // the screen has a new size: ropi_screen_width and ropi_screen_height tell it
-    // The modifiers of a key press.
+// What the page sends the game, in the order it happened.
+enum EventKind : std::int32_t {
+    kKeyDown = 1,   // target: the window; keyCode, modifiers, code
+    kClick = 2,     // target: the button
+    kMenu = 3,      // target: the menu entry chosen
+    kBoxClosed = 4, // target: the answer (MsgBoxResult)
+    kResize = 5,    // the screen has a new size: ropi_screen_width and ropi_screen_height tell it
+};
+
+// The modifiers of a key press, added together.
+enum Modifier : std::int32_t {
     kShift = 1,
     kCtrl = 2,
     kAlt = 4,
-    // What the page answers instead of a file's length.
+};
+
+// What the page answers instead of a file's length.
+enum FileAnswer : std::int32_t {
     kMissing = -1,  // nothing of that name on the server
     kNotAFile = -2, // refused, empty or too large
 };
@@ -60,6 +67,9 @@ void ropi_control_visible(int element, int visible);
 void ropi_control_order(int element, int toBack);
 void ropi_control_remove(int element);
 void ropi_label_caption(int element, const char16_t *caption);
+// The label's key caption as a touch player's button (platform/Controls.h, Label): the key's
+// code and the button's words, and whether it is the largest; keyCode 0 for none.
+void ropi_label_key(int element, int keyCode, const char16_t *words, int main);
 void ropi_button_caption(int element, const char16_t *caption);
 void ropi_button_enabled(int element, int enabled);
 void ropi_image_picture(int element, int bitmap);
@@ -69,10 +79,19 @@ void ropi_picture_release(int bitmap);
 
 int ropi_menu_add(int form, int parentEntry, const char16_t *caption, int checked);
 void ropi_menu_checked(int entry, int checked);
+void ropi_menu_enabled(int entry, int enabled);
 void ropi_menu_remove(int entry);
 
-void ropi_box_show(const char16_t *text, const char16_t *title, int icon);
+// buttons: 0 OK, 1 OK and Cancel, 3 Yes, No and Cancel; the page posts kBoxClosed with the
+// answer (MsgBoxResult) as its target.
+void ropi_box_show(const char16_t *text, const char16_t *title, int icon, int buttons);
 void ropi_clipboard_write(const char16_t *text);
+
+// The player's settings in the page's localStorage, by name ("app/section/key"): the length
+// of the value read into `into` (at most capacity characters), or -1 when there is none or
+// storage is denied. Writing where storage is denied keeps nothing.
+int ropi_setting_read(const char16_t *name, char16_t *into, int capacity);
+void ropi_setting_write(const char16_t *name, const char16_t *value);
 
 // The file's length, from the copy the page keeps, or kMissing or kNotAFile; its bytes then
 // go into the game's memory by ropi_file_take.

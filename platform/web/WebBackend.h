@@ -49,8 +49,9 @@ namespace platform::web {
 // until `done` says so. While `modal` (a message box is up) only ticks and the closing of the
 // box are taken; the rest waits. Sleeps meanwhile: the page runs on.
 void runEventsUntil(const std::function<bool()> &done, bool modal);
-// How many message boxes the player has closed.
+// How many message boxes the player has closed, and the answer the last one gave.
 int closedBoxes();
+int lastBoxAnswer();
 
 // The running timers, for the loop.
 void addTimer(Timer::Impl &timer);

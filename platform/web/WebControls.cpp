@@ -1,12 +1,59 @@
 #include "platform/web/WebBackend.h"
 
+#include "platform/shared/KeyCaptions.h"
+
+#include <algorithm>
+#include <vector>
+
 // Each control is an element of the page, placed in pixels of the screen (the
 // page turns them into CSS pixels at its devicePixelRatio); its look is the
 // page's stylesheet's.
 namespace platform {
 
+namespace {
+
+// The labels, whose key captions the page's touch bar offers as buttons.
+struct KeyLabels {
+    std::vector<const Label *> labels;
+    std::vector<int> elements; // each label's
+    std::vector<TouchKey> sent;
+};
+
+KeyLabels &keyLabels()
+{
+    static KeyLabels all;
+    return all;
+}
+
+// Tells the page every label's key once the keys have changed.
+void sendKeys()
+{
+    KeyLabels &all = keyLabels();
+    std::vector<TouchKey> keys = touchKeys(all.labels);
+    if (keys == all.sent)
+        return;
+    for (std::size_t i = 0; i < all.labels.size(); ++i) {
+        const auto key = std::find_if(keys.begin(), keys.end(),
+                                      [&](const TouchKey &k) { return k.label == all.labels[i]; });
+        if (key == keys.end())
+            ropi_label_key(all.elements[i], 0, u"", false);
+        else
+            ropi_label_key(all.elements[i], key->key.keyCode, key->key.words.c_str(), key->main);
+    }
+    all.sent = std::move(keys);
+}
+
+} // namespace
+
 void Backend::end(Control::Impl *impl)
 {
+    KeyLabels &all = keyLabels();
+    if (const auto at = std::find(all.elements.begin(), all.elements.end(), impl->element);
+        at != all.elements.end()) {
+        all.labels.erase(all.labels.begin() + (at - all.elements.begin()));
+        all.elements.erase(at);
+        all.sent.clear();
+    }
     web::removeControl(impl->element);
     ropi_control_remove(impl->element);
     delete impl;
@@ -37,11 +84,14 @@ void Backend::make(Label &label, Container &parent, Color foreColor, double font
 {
     label.impl_.reset(
         new Control::Impl{ropi_label_create(native(parent).element, foreColor, fontPoints)});
+    keyLabels().labels.push_back(&label);
+    keyLabels().elements.push_back(label.impl_->element);
 }
 
 void Backend::showCaption(Label &label)
 {
     ropi_label_caption(impl(label).element, label.Caption().c_str());
+    sendKeys();
 }
 
 void Backend::make(CommandButton &button, Container &parent, Color backColor, double fontPoints,

@@ -21,6 +21,7 @@ struct Targets {
     std::map<int, MenuItem *> menuEntries;
     Form::Impl *form = nullptr;
     int closedBoxes = 0;
+    int lastBoxAnswer = 0;
 };
 
 Targets &targets()
@@ -29,14 +30,16 @@ Targets &targets()
     return all;
 }
 
-void deliver(const std::int32_t *event, const char *code)
+// `time`: when the event happened, on the page's clock.
+void deliver(const std::int32_t *event, const char *code, double time)
 {
     switch (event[0]) {
     case kKeyDown:
         if (Form::Impl *form = targets().form) {
             const std::int16_t keyCode = virtualKeyCode(event[2], code);
             if (keyCode != 0)
-                Backend::keyDown(form->form, keyCode, heldModifiers(event[3]));
+                Backend::keyDown(form->form, keyCode, heldModifiers(event[3]),
+                                 Backend::stampedAgo(now() - time));
         }
         break;
     case kClick:
@@ -49,7 +52,10 @@ void deliver(const std::int32_t *event, const char *code)
             entry != targets().menuEntries.end())
             entry->second->Click.raise();
         break;
-    case kBoxClosed: ++targets().closedBoxes; break;
+    case kBoxClosed:
+        ++targets().closedBoxes;
+        targets().lastBoxAnswer = event[1];
+        break;
     case kResize:
         if (Form::Impl *form = targets().form)
             Backend::screenResized(form->form);
@@ -69,6 +75,7 @@ void removeMenuEntry(int entry) { targets().menuEntries.erase(entry); }
 void setKeyTarget(Form::Impl *form) { targets().form = form; }
 
 int closedBoxes() { return targets().closedBoxes; }
+int lastBoxAnswer() { return targets().lastBoxAnswer; }
 
 void runEventsUntil(const std::function<bool()> &done, bool modal)
 {
@@ -85,7 +92,7 @@ void runEventsUntil(const std::function<bool()> &done, bool modal)
             std::int32_t event[4] = {};
             char code[32] = {};
             if (ropi_event_take(modal, event, code, sizeof code))
-                deliver(event, code);
+                deliver(event, code, eventTime);
         } else {
             ropi_sleep(step.sleepMs, 1);
         }

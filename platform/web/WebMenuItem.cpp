@@ -28,4 +28,6 @@ void Backend::end(MenuItem::Impl *impl)
 
 void Backend::showChecked(MenuItem &item) { ropi_menu_checked(impl(item).entry, item.Checked()); }
 
+void Backend::showEnabled(MenuItem &item) { ropi_menu_enabled(impl(item).entry, item.Enabled()); }
+
 } // namespace platform

@@ -46,6 +46,12 @@ Backend::Modifiers heldModifiers()
     return {GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_MENU) < 0};
 }
 
+// The key message's own time, on the clock of GetTickCount (both wrap alike).
+audio::Clock::time_point pressedAt()
+{
+    return Backend::stampedAgo(double(DWORD(GetTickCount() - DWORD(GetMessageTime()))));
+}
+
 } // namespace
 
 void Backend::end(Container::Native *native) { delete native; }
@@ -83,12 +89,14 @@ LRESULT CALLBACK Form::Impl::procedure(HWND hwnd, UINT message, WPARAM wParam, L
                     return 0;
                 }
         }
-        Backend::keyDown(impl->form, static_cast<std::int16_t>(wParam), heldModifiers());
+        Backend::keyDown(impl->form, static_cast<std::int16_t>(wParam), heldModifiers(),
+                         pressedAt());
         return 0;
     case WM_SYSKEYDOWN:
         // Keys with Alt, and F10, reach the game too; then the menu bar takes its access
         // keys and Alt+F4 closes the window.
-        Backend::keyDown(impl->form, static_cast<std::int16_t>(wParam), heldModifiers());
+        Backend::keyDown(impl->form, static_cast<std::int16_t>(wParam), heldModifiers(),
+                         pressedAt());
         break;
     case WM_COMMAND:
         if (lParam == 0 && HIWORD(wParam) == 0) { // a menu entry

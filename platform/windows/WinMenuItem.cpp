@@ -55,4 +55,11 @@ void Backend::showChecked(MenuItem &item)
                   MF_BYCOMMAND | (item.Checked() ? MF_CHECKED : MF_UNCHECKED));
 }
 
+void Backend::showEnabled(MenuItem &item)
+{
+    EnableMenuItem(impl(item).owner, impl(item).id,
+                   MF_BYCOMMAND | (item.Enabled() ? MF_ENABLED : MF_GRAYED));
+    DrawMenuBar(impl(item).form.hwnd);
+}
+
 } // namespace platform

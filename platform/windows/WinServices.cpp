@@ -24,13 +24,52 @@ bool openClipboard()
 
 } // namespace
 
-void Backend::showMessageBox(const std::u16string &text, int style, const std::u16string &title)
+int Backend::showMessageBox(const std::u16string &text, int style, const std::u16string &title)
 {
-    // The box belongs to the game's window, which is active again once it is closed.
+    // The box belongs to the game's window, which is active again once it is closed. Its
+    // buttons answer IDOK, IDCANCEL, IDYES and IDNO, which are the game's own numbers.
     const HWND owner = win::windowOnScreen();
-    MessageBoxW(owner, win::wide(text), win::wide(title), UINT(style) | MB_SETFOREGROUND);
+    const int chosen =
+        MessageBoxW(owner, win::wide(text), win::wide(title), UINT(style) | MB_SETFOREGROUND);
     if (owner)
         SetForegroundWindow(owner);
+    return chosen;
+}
+
+namespace {
+
+// Where Windows keeps the settings of a program that has no installer's key of its own, as
+// Visual Basic's runtime does: HKEY_CURRENT_USER\Software\VB and VBA Program Settings.
+std::u16string settingsKey(const std::u16string &appName, const std::u16string &section)
+{
+    return u"Software\\VB and VBA Program Settings\\" + appName + u"\\" + section;
+}
+
+} // namespace
+
+void Backend::saveSetting(const std::u16string &appName, const std::u16string &section,
+                          const std::u16string &key, const std::u16string &value)
+{
+    HKEY opened;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, win::wide(settingsKey(appName, section)), 0, nullptr, 0,
+                        KEY_SET_VALUE, nullptr, &opened, nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExW(opened, win::wide(key), 0, REG_SZ, reinterpret_cast<const BYTE *>(value.c_str()),
+                   DWORD((value.size() + 1) * sizeof(char16_t)));
+    RegCloseKey(opened);
+}
+
+std::optional<std::u16string> Backend::loadSetting(const std::u16string &appName,
+                                                   const std::u16string &section,
+                                                   const std::u16string &key)
+{
+    // A setting is a short text: anything longer is not the game's.
+    char16_t value[256] = {};
+    DWORD bytes = sizeof value - sizeof(char16_t);
+    if (RegGetValueW(HKEY_CURRENT_USER, win::wide(settingsKey(appName, section)), win::wide(key),
+                     RRF_RT_REG_SZ, nullptr, value, &bytes) != ERROR_SUCCESS)
+        return std::nullopt;
+    return std::u16string(value);
 }
 
 void Backend::endProcess(int exitStatus)

@@ -61,6 +61,9 @@ class Driver:
     def box_is_up(self, game, box):
         return game.x('xdotool', 'getwindowname', str(box), check=False) is not None
 
+    def start_again(self, game):
+        game.launch()
+
     def keep(self, game, folder):
         """Keeps what tells why a scenario failed, while the game still runs."""
 
@@ -197,8 +200,9 @@ class Wine(Driver):
 class Browser(Driver):
     """The browser build: its page served from the test's folder as a static host
     one network round trip away serves it (tools/serve-web.py, with 300 ms of
-    delay), shown by Chromium or Firefox filling the screen as the desktop game's
-    window does. The page opened with ?report=1 reports its message boxes, their
+    delay, and nothing the browser's own cache may keep without asking: with no
+    server, only the page's own store serves it), shown by Chromium or Firefox
+    filling the screen as the desktop game's window does. The page opened with ?report=1 reports its message boxes, their
     text, its service worker keeping the site, and its exit status to the server,
     which appends them to a file."""
     round_trip_ms = 300
@@ -234,12 +238,17 @@ class Browser(Driver):
         """Starts the server, on the port it had if it had one; its address."""
         self.server = subprocess.Popen(
             [sys.executable, os.path.join(ROOT, 'tools', 'serve-web.py'), game.cwd,
-             '--port', str(self.port), '--delay-ms', str(self.round_trip_ms),
+             '--port', str(self.port), '--delay-ms', str(self.round_trip_ms), '--max-age', '0',
              '--reports', self.reports], stdout=subprocess.PIPE, text=True)
         game.processes.append(self.server)
         address = self.server.stdout.readline().strip()
         self.port = int(address.rstrip('/').rsplit(':', 1)[1])
         return address
+
+    def start_again(self, game):
+        """The player loads the page again (F5) where the game has ended."""
+        game.key('F5')
+        game.wait_for_shot(lambda shot: shot.pixel(512, 240) == (0, 0, 128), 'no panel', 60)
 
     def stop_serving(self):
         self.server.terminate()
@@ -257,8 +266,9 @@ class Browser(Driver):
                     if line.startswith(key + '=')]
 
     def wait_for_box(self, game, title):
-        """The page's own modal box: it reports the box's title when it opens."""
-        wait_until(lambda: title in self.said('box'), 30, f'no box {title}')
+        """The page's own modal box, up now: it reports the box's title when it opens and
+        when it closes."""
+        wait_until(lambda: self.box_is_up(game, title), 30, f'no box {title}')
         return title
 
     def box_is_up(self, game, box):

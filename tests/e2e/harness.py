@@ -44,7 +44,7 @@ class SoundServer:
     its sink keeps time while the machine is busy. Its default rate is the
     sink's, which a client that asks the server (a browser) then opens its stream at."""
 
-    def __init__(self, folder, processes):
+    def __init__(self, folder, processes, ears_late_ms=None):
         self.processes, socket = processes, os.path.join(folder, 'pulse-socket')
         daemon_conf = os.path.join(folder, 'daemon.conf')
         with open(daemon_conf, 'w') as f:
@@ -55,6 +55,11 @@ class SoundServer:
         with open(os.path.join(folder, 'server.pa'), 'w') as f:
             f.write(f'load-module module-null-sink sink_name=game rate={RATE} format=s16le\n'
                     f'load-module module-native-protocol-unix socket={socket} auth-anonymous=1\n')
+            if ears_late_ms:  # headphones that bring the sound late, as Bluetooth ones do
+                f.write(f'load-module module-null-sink sink_name=ears rate={RATE} format=s16le\n'
+                        f'load-module module-loopback source=game.monitor sink=ears '
+                        f'latency_msec={ears_late_ms}\n'
+                        'set-default-sink game\n')
         spawn(processes, ['pulseaudio', '-n', '-F', f.name, '--daemonize=no', '--exit-idle-time=-1',
                           '--use-pid-file=no', '--realtime=yes', '--high-priority=yes'],
               env=self.env, stderr=open(os.path.join(folder, 'pulse.log'), 'wb'))
@@ -74,17 +79,19 @@ class SoundServer:
     def settle(self):
         """Keeps the sink playing silence, which mixes into the game's sound without
         a trace, and waits until it keeps time: a fresh null sink runs far behind for
-        a second or so, and its monitor meanwhile holds the sound squeezed."""
-        silence = spawn(self.processes, ['pacat', '--raw', '--format=s16le', f'--rate={RATE}',
-                                         '--channels=2', '--latency-msec=10', '/dev/zero'],
-                        env=self.env)
-        wait_until(lambda: (self.stream(silence.pid) or {}).get(
-            'sink_latency_usec', 10**9) < 20000, 30, 'the sink never settled')
+        a second or so, and its monitor meanwhile holds the sound squeezed. So do the
+        headphones' sink and the loopback that feeds it."""
+        spawn(self.processes, ['pacat', '--raw', '--format=s16le', f'--rate={RATE}',
+                               '--channels=2', '--latency-msec=10', '/dev/zero'], env=self.env)
+        wait_until(lambda: all(stream['sink_latency_usec'] < 20000 for stream in json.loads(
+            self.pactl('-f', 'json', 'list', 'sink-inputs') or '[]')), 30,
+            'the sink never settled')
 
-    def record(self, path):
+    def record(self, path, sink='game', latency_ms=10):
         """Records what the sink plays, raw like SDL's disk driver."""
-        spawn(self.processes, ['parec', '--device=game.monitor', f'--rate={RATE}', '--channels=2',
-                               '--format=s16le', '--raw', '--latency-msec=10'],
+        spawn(self.processes, ['parec', f'--device={sink}.monitor', f'--rate={RATE}',
+                               '--channels=2', '--format=s16le', '--raw',
+                               f'--latency-msec={latency_ms}'],
               env=self.env, stdout=open(path, 'wb'))
 
 
@@ -96,8 +103,8 @@ class Game:
     For a build that cannot write its sound to a file, a recording from the
     sound server stands in for the disk driver."""
 
-    def __init__(self, name, without=(), wm=False, audio='disk', driver=DRIVER):
-        self.driver = driver
+    def __init__(self, name, without=(), wm=False, audio='disk', driver=DRIVER, ears_late_ms=None):
+        self.driver, self.ears_late_ms = driver, ears_late_ms
         self.record_all = audio == 'disk' and not driver.writes_sound_to_file
         audio = 'pulse' if self.record_all else audio
         self.name, self.wm, self.audio, self.shots, self.processes = name, wm, audio, [], []
@@ -128,7 +135,7 @@ class Game:
             display = ':' + pipe.readline().strip()
         self.env = dict(os.environ)
         if self.audio == 'pulse':
-            self.server = SoundServer(self.folder, self.processes)
+            self.server = SoundServer(self.folder, self.processes, self.ears_late_ms)
             self.env = self.server.env
             if self.record_all:
                 self.server.settle()
@@ -151,7 +158,11 @@ class Game:
             else:
                 self.env[name] = value
         self.driver.prepare(self)
-        with open(self.log, 'wb') as log:
+        self.launch()
+
+    def launch(self):
+        """Starts the game and waits for its window, focused, its panel drawn."""
+        with open(self.log, 'ab') as log:
             self.process = spawn(self.processes, self.driver.command(self), cwd=self.cwd,
                                  env=self.env, stdout=log, stderr=log)
         self.window = self.wait_for_window(timeout=self.driver.start_timeout)
@@ -215,6 +226,15 @@ class Game:
     def key(self, *keys):
         self.x('xdotool', 'key', *keys)
 
+    def tap(self, key):
+        """The key, at once, for a player who listens on meanwhile: one xdotool stays up and
+        takes each key as it comes, so no process start stands between the ear and the key."""
+        if not getattr(self, 'typist', None):
+            self.typist = spawn(self.processes, ['xdotool', '-'], env=self.env,
+                                stdin=subprocess.PIPE, stdout=subprocess.DEVNULL)
+        self.typist.stdin.write(f'key {key}\n'.encode())
+        self.typist.stdin.flush()
+
     def click(self, x, y):
         self.x('xdotool', 'mousemove', str(int(x)), str(int(y)), 'click', '1')
 
@@ -252,6 +272,11 @@ class Game:
             # What the X server holds instead, for the artifacts' reader.
             print(self.x('xwininfo', '-root', '-tree', check=False), file=sys.stderr)
             raise
+
+    def start_again(self):
+        """The game started once more by its player, once it has ended: what it kept of the
+        last run (its settings) is there."""
+        self.driver.start_again(self)
 
     def quit_by(self, label, action, status=0):
         """Runs the action; the game must end at once with the status."""

@@ -11,6 +11,7 @@ import time
 
 import drivers
 from harness import RATE, Game, is_cat, is_verdict, run, score_line, wait_until
+from listener import Listener
 from screen import BLACK, NAVY, button_ink, cat_slot, client_origin
 
 
@@ -221,11 +222,11 @@ def beat_and_aim():
         game.quit_by('Esc', lambda: game.key('Escape'))
 
 
-def visit_again(game, serving=True):
+def visit_again(game, serving=True, said=('offline', 'ready')):
     """The page loaded again, as a player does with F5, once it has said that it keeps the
-    site; the version box, up before, is gone when the page is new."""
-    wait_until(lambda: 'ready' in game.driver.said('offline'), 60,
-               'the page never said it keeps the site')
+    site (or what `said` waits for); the version box, up before, is gone when the page is new."""
+    wait_until(lambda: said[1] in game.driver.said(said[0]), 60,
+               f'the page never said {said[0]}={said[1]}')
     game.key('alt+v')
     owned_box(game, 'バージョン情報')
     if not serving:
@@ -236,8 +237,9 @@ def visit_again(game, serving=True):
 
 
 def offline():
-    """Visited once, the page plays a round with no server at all: its service worker
-    keeps the page, the program and the game's files."""
+    """Visited once, the page plays a round with no server at all, nor anything the
+    browser's own cache kept: its service worker keeps the page, the program and the
+    game's files."""
     with Game('offline') as game:
         visit_again(game, serving=False)
         game.key('4', 'space')
@@ -250,7 +252,9 @@ def offline():
 
 
 def update():
-    """A new build on the server, the page visited again: it shows the new build whole."""
+    """A new build on the server: the page visited again starts at once from the build it
+    keeps, and is told meanwhile that a new one is kept whole; the next visit, with no
+    server at all, is the new build."""
     with Game('update') as game:
         wait_until(lambda: 'ready' in game.driver.said('offline'), 60,
                    'the page never said it keeps the site')
@@ -264,12 +268,68 @@ def update():
             f.write(old.replace(before, after))
         subprocess.run([sys.executable, os.path.join(drivers.ROOT, 'tools', 'stamp-site.py'),
                         game.cwd], check=True, capture_output=True)
-        visit_again(game)
-        shown = len(game.driver.said('box-text'))
-        game.key('alt+v')
-        text = wait_until(lambda: game.driver.said('box-text')[shown:], 30, 'no version box')[0]
-        assert text.endswith('制作：ろぴ更新チーム'), f'the old build showed: {text!r}'
+        for credits, serving, said in (('ろぴ開発チーム', True, ('offline', 'ready')),
+                                       ('ろぴ更新チーム', False, ('offline', 'new'))):
+            visit_again(game, serving, said)
+            if not serving:
+                game.driver.serve(game)  # for the box's report
+            shown = len(game.driver.said('box-text'))
+            game.key('alt+v')
+            text = wait_until(lambda: game.driver.said('box-text')[shown:], 30, 'no version box')[0]
+            assert text.endswith('制作：' + credits), f'not the build of {credits}: {text!r}'
+            game.key('Return')
+        game.quit_by('Esc', lambda: game.key('Escape'))
+
+
+def shots_by_ear(game, ears, count):
+    """Shoots the moment the middle cue is heard, `count` times, each once the last one's score
+    is on the clipboard: how many scored."""
+    scored, line = 0, game.clipboard()
+    for _ in range(count):
+        ears.skip()
+        ears.middle()
+        game.tap('f')
+        before, line = line, wait_until(lambda: (lambda now: now != line and now)(
+            game.clipboard()), 15, 'the shot put no score on the clipboard', every=0.05)
+        scored += int(line.split()[-1]) > int(before.split()[-1] if before else 0)
+    return scored
+
+
+def by_ear():
+    """With the cat hidden the game is played by ear, here through headphones that bring the
+    sound 300 ms late, as Bluetooth ones do. A listener that presses F the moment it hears
+    the middle cue misses most shots at the fastest beat: the cat has jumped on by then. Once
+    it has measured its delay with the steady beat of せってい → 音のずれをはかる…, as a player
+    does, the next run of the game allows for it and nearly every such shot scores."""
+    with Game('by-ear', audio='pulse', ears_late_ms=300) as game:
+        game.server.settle()
+        game.server.record(game.recording, sink='ears', latency_ms=5)
+        ears = Listener(game.recording)
+        game.key('5', '4', 'space')
+        unmeasured = shots_by_ear(game, ears, 16)
+        assert unmeasured <= 7, f'{unmeasured} of 16 shots scored without measuring'
+        game.quit_by('Esc', lambda: game.key('Escape'))
+
+        game.start_again()
+        # The measurement, by keys: the menu's last item, then はい in its box.
+        game.key('alt', 'Right', 'Down', 'Up', 'Return')
+        box = owned_box(game, '音のずれ')
         game.key('Return')
+        wait_until(lambda: not game.driver.box_is_up(game, box), 15, 'the box stayed', every=0.1)
+        ears.skip()
+        for _ in range(8):
+            ears.middle()
+            game.tap('f')
+        owned_box(game, '音のずれ')  # what it measured; OK takes it
+        game.key('Return')
+        game.quit_by('Esc', lambda: game.key('Escape'))
+
+        game.start_again()  # the delay is kept
+        game.key('5', '4', 'space')
+        measured = shots_by_ear(game, ears, 10)
+        print(f'without measuring {unmeasured} of 16 shots scored, with the delay measured '
+              f'{measured} of 10')
+        assert measured >= 8, f'only {measured} of 10 shots scored with the delay measured'
         game.quit_by('Esc', lambda: game.key('Escape'))
 
 

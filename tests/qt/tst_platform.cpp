@@ -1,5 +1,7 @@
-// What the Qt backend promises the game: a menu click never toggles a mark, an Interval of 0
-// never ticks, the key handler is told which of Shift, Ctrl and Alt were held, the labels are in
+// What the Qt backend promises the game: a menu click never toggles a mark and a disabled item
+// cannot be chosen, an Interval of 0 never ticks, the key handler is told which of Shift, Ctrl
+// and Alt were held and when the key was pressed, boxes answer with the button chosen, settings
+// are kept in the user's configuration folder, the labels are in
 // the face nearest to ＭＳ Ｐゴシック, SDL really plays and stops the cues, a picture only the
 // decoder can refuse is the runtime error the player is shown, a cue the mixer would swell is
 // refused and silent, a device that stops mid-cue does not hold the window for good, and the
@@ -9,14 +11,19 @@
 
 #include "game/GameTexts.h"
 #include "platform/Runtime.h"
+#include "platform/Services.h"
 #include "platform/shared/MediaFiles.h"
 #include "window/Form1.h"
 
+#include <QAbstractButton>
 #include <QClipboard>
+#include <QDir>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
 
 #include <SDL_mixer.h>
 
@@ -31,7 +38,9 @@ class PlatformTest : public QObject {
 private slots:
     void menuClickNeverTogglesTheMark();
     void intervalZeroGivesNoTicks();
-    void keyHandlerIsToldTheModifiers();
+    void keyHandlerIsToldTheModifiersAndTheMoment();
+    void boxesAnswerWithTheButtonChosen();
+    void settingsAreKeptInTheConfigurationFolder();
     void labelsAreInTheNearestFaceToTheGames();
     void modeFollowsTheCueToItsEnd();
     void badPictureRaisesTheRuntimeError_data();
@@ -52,6 +61,8 @@ void PlatformTest::menuClickNeverTogglesTheMark()
     unchecked.Click.connect([&clicks] { ++clicks; });
     qt::action(checked).trigger();
     qt::action(unchecked).trigger();
+    unchecked.setEnabled(false);
+    qt::action(unchecked).trigger();
     QCOMPARE(clicks, 1);
     QVERIFY(checked.Checked() && qt::action(checked).isChecked());
     QVERIFY(!unchecked.Checked() && !qt::action(unchecked).isChecked());
@@ -71,7 +82,7 @@ void PlatformTest::intervalZeroGivesNoTicks()
     QVERIFY(ticks.wait(1000));
 }
 
-void PlatformTest::keyHandlerIsToldTheModifiers()
+void PlatformTest::keyHandlerIsToldTheModifiersAndTheMoment()
 {
     struct KeyWindow : platform::Form {
         KeyWindow() : Form(u"", 0, 0, 0, 1500, 1500) {}
@@ -79,8 +90,10 @@ void PlatformTest::keyHandlerIsToldTheModifiers()
         {
             if (KeyCode == 'F') // not the modifier keys' own presses
                 keys << QStringLiteral("F+%1").arg(Shift);
+            pressed.push_back(platform::EventTime());
         }
         QStringList keys;
+        std::vector<std::chrono::steady_clock::time_point> pressed;
     } window;
     window.Show();
     QVERIFY(QTest::qWaitForWindowExposed(&qt::window(window)));
@@ -89,6 +102,64 @@ void PlatformTest::keyHandlerIsToldTheModifiers()
           Qt::KeyboardModifiers()})
         QTest::keyClick(qt::window(window).windowHandle(), Qt::Key_F, modifiers);
     QCOMPARE(window.keys, QStringList({"F+3", "F+5", "F+0"}));
+    // Two keys the window system stamped at once, the second taken 300 ms later (behind a held
+    // cue): both were pressed at the same moment.
+    window.pressed.clear();
+    for (int key = 0; key < 2; ++key) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_J, Qt::NoModifier);
+        press.setTimestamp(1000);
+        QCoreApplication::sendEvent(&qt::window(window), &press);
+        QThread::msleep(300);
+    }
+    QVERIFY(window.pressed[1] - window.pressed[0] < std::chrono::milliseconds(50));
+}
+
+// Each button says what it does in the game's Japanese; Esc gives the last, Enter the first.
+void PlatformTest::boxesAnswerWithTheButtonChosen()
+{
+    using namespace platform;
+    const QStringList yesNoCancel{"はい(&Y)", "いいえ(&N)", "キャンセル"};
+    for (const auto &[style, key, answer, buttons] :
+         {std::tuple{int(vbOKOnly), Qt::Key_Escape, vbOK, QStringList{"OK"}},
+          std::tuple{int(vbOKCancel), Qt::Key_Escape, vbCancel, QStringList{"OK", "キャンセル"}},
+          std::tuple{vbYesNoCancel | vbQuestion, Qt::Key_Return, vbYes, yesNoCancel},
+          std::tuple{int(vbYesNoCancel), Qt::Key_unknown, vbNo, yesNoCancel}}) {
+        QStringList shown;
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, this, [&, key = key] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box || !shown.isEmpty())
+                return;
+            for (QAbstractButton *button : box->buttons())
+                shown << button->text();
+            if (key == Qt::Key_unknown) // a click on いいえ
+                box->buttons()[shown.indexOf(QStringLiteral("いいえ(&N)"))]->click();
+            else
+                QTest::keyClick(box, key);
+        });
+        closer.start(10);
+        QCOMPARE(MsgBox(u"?", style), int(answer));
+        QCOMPARE(QSet(shown.begin(), shown.end()), QSet(buttons.begin(), buttons.end()));
+    }
+}
+
+// ctest gives the test a configuration folder of its own ($XDG_CONFIG_HOME).
+void PlatformTest::settingsAreKeptInTheConfigurationFolder()
+{
+    using platform::GetSetting;
+    const QString folder = qEnvironmentVariable("XDG_CONFIG_HOME");
+    QVERIFY(folder.endsWith(QLatin1String("-config")));
+    QDir(folder).removeRecursively();
+    QCOMPARE(GetSetting(u"ropi", u"Sound", u"Delay", u"none"), u"none");
+    platform::SaveSetting(u"ropi", u"Sound", u"Delay", u"210");
+    QCOMPARE(GetSetting(u"ropi", u"Sound", u"Delay"), u"210");
+    QFile kept(folder + QStringLiteral("/ropi/ropi.conf"));
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QVERIFY(kept.readAll().contains("[Sound]\nDelay=210"));
+    // A folder that cannot be made (a file stands in its place) keeps nothing, and says nothing.
+    writeFile(folder + QStringLiteral("/ropi-nowhere"), testfiles::text("a file"));
+    platform::SaveSetting(u"ropi-nowhere", u"Sound", u"Delay", u"210");
+    QVERIFY(QFileInfo(folder + QStringLiteral("/ropi-nowhere")).isFile());
 }
 
 // IPAPGothic is drawn to the measures of ＭＳ Ｐゴシック, so the panel's texts fit as

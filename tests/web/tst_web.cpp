@@ -2,7 +2,8 @@
 // game as the desktop's key codes on any layout and with an input method on;
 // timers keep their beat and come once after a hold; what came due first is
 // delivered first; and the sound driver tells the device's books of a cue's end
-// only for the cue that sounds, while the game sleeps in the hold of a shot.
+// only for the cue that sounds, while the game sleeps in the hold of a shot, and
+// converts a cue's file once for its bytes.
 #include "Check.h"
 
 #include "platform/KeyCodes.h"
@@ -26,7 +27,9 @@ int rate = 44100;
 int voices = 0;
 int sounding = 0; // the voice started and not stopped
 bool hearsWhileAsleep = false;
-std::vector<double> sleeps; // how long the game asked to sleep, in ms
+std::vector<double> sleeps;                     // how long the game asked to sleep, in ms
+std::vector<std::vector<std::int16_t>> buffers; // each conversion, numbered from 1
+int played = 0;                                 // the buffer the last voice played
 
 } // namespace page
 
@@ -35,9 +38,17 @@ void ropi_audio_ended(int voice); // the driver's, in WebAudio.cpp
 
 int ropi_audio_open() { return page::rate; }
 void ropi_audio_close() { page::sounding = 0; }
-int ropi_audio_load(const std::int16_t *, int) { return 1; }
+int ropi_audio_load(const std::int16_t *stereo, int frames)
+{
+    page::buffers.emplace_back(stereo, stereo + 2 * frames);
+    return int(page::buffers.size());
+}
 void ropi_audio_unload(int) {}
-int ropi_audio_play(int) { return page::sounding = ++page::voices; }
+int ropi_audio_play(int buffer)
+{
+    page::played = buffer;
+    return page::sounding = ++page::voices;
+}
 void ropi_audio_stop() { page::sounding = 0; }
 void ropi_sleep(double ms, int)
 {
@@ -197,5 +208,24 @@ TEST(theHoldSleepsUntilThePageHearsTheCueOrItsDeadline)
     for (const double ms : page::sleeps)
         CHECK(ms > 0 && ms <= 20);
     audio::unload(cue);
+    audio::release();
+}
+
+// The game reads a cue's file at each play: bytes played before are not converted again, and a
+// file changed (on the server) is played in its new form.
+TEST(aCueIsConvertedOnceForItsBytesAndAgainWhenTheyChange)
+{
+    audio::acquire();
+    const std::size_t before = page::buffers.size();
+    media::Bytes loud = kCueFile;
+    loud[45] = loud[47] = 0x40; // the first frame
+    const media::Bytes &changed = loud;
+    for (const media::Bytes *file : {&kCueFile, &kCueFile, &kCueFile, &changed, &kCueFile}) {
+        audio::Sound *cue = audio::load(kCue, *file);
+        audio::play(cue);
+        CHECK_EQ(page::buffers[std::size_t(page::played) - 1][0], file == &changed ? 16384 : 0);
+        audio::unload(cue);
+    }
+    CHECK_EQ(page::buffers.size(), before + 2);
     audio::release();
 }

@@ -1,11 +1,14 @@
 // What the Windows backend promises the game, where Win32 alone would not: a
 // tick that fell due while the window was busy comes once, an Interval of 0
-// never ticks, a menu choice never toggles its mark, the button keeps keys to
-// itself only while it holds the focus, a new caption flashes no other colour
-// across it, Alt with a game key is the game's, the window keeps its size and
-// has a close box only, the cat is read with WIC, an Image shows in a Frame as
-// on the window, a shot's hold lasts until the device has played its cue, and
-// the game's files are read only when they are plain files of a bounded size.
+// never ticks, a menu choice never toggles its mark and a disabled entry is
+// greyed, a key is handled as pressed when Windows stamped it, a box answers
+// with the button chosen, settings are kept in the registry as Visual Basic's
+// runtime keeps them, the button keeps keys to itself only while it holds the
+// focus, a new caption flashes no other colour across it, Alt with a game key
+// is the game's, the window keeps its size and has a close box only, the cat is
+// read with WIC, an Image shows in a Frame as on the window, a shot's hold lasts
+// until the device has played its cue, and the game's files are read only when
+// they are plain files of a bounded size.
 #include "Check.h"
 #include "Files.h"
 
@@ -14,6 +17,7 @@
 #include "platform/MMControl.h"
 #include "platform/MenuItem.h"
 #include "platform/Runtime.h"
+#include "platform/Services.h"
 #include "platform/Timer.h"
 #include "platform/windows/WinBackend.h"
 #include "window/Form1.h"
@@ -215,6 +219,55 @@ TEST(aMenuChoiceNeverTogglesTheMark)
     CHECK(marked(checked) && !marked(unchecked));
     unchecked.setChecked(true);
     CHECK(marked(unchecked));
+    unchecked.setEnabled(false);
+    CHECK(GetMenuState(Backend::impl(unchecked).owner, Backend::impl(unchecked).id, MF_BYCOMMAND) &
+          MF_GRAYED);
+}
+
+TEST(aKeyIsHandledAsPressedWhenWindowsStampedIt)
+{
+    struct StampWindow : KeyWindow {
+        void Form_KeyDown(std::int16_t &, std::int16_t) override { pressed = EventTime(); }
+        std::chrono::steady_clock::time_point pressed;
+    } window;
+    SetFocus(Backend::impl(window).hwnd);
+    PostMessageW(GetFocus(), WM_KEYDOWN, 'F', 1);
+    Sleep(300); // the window busy, as in the hold of a shot
+    const auto taken = std::chrono::steady_clock::now();
+    handleQueued();
+    CHECK(taken - window.pressed >= std::chrono::milliseconds(250));
+}
+
+TEST(aBoxAnswersWithTheButtonChosen)
+{
+    for (const auto &[style, button, answer] :
+         {std::tuple{int(vbYesNoCancel), IDNO, int(vbNo)},
+          std::tuple{int(vbOKCancel), IDCANCEL, int(vbCancel)}}) {
+        std::thread player([button = button] {
+            HWND box = nullptr;
+            while (!(box = FindWindowW(L"#32770", L"box")))
+                Sleep(10);
+            PostMessageW(box, WM_COMMAND, button, 0);
+        });
+        CHECK_EQ(MsgBox(u"?", style, u"box"), answer);
+        player.join();
+    }
+}
+
+TEST(settingsAreKeptInTheRegistryAsVisualBasicKeepsThem)
+{
+    const wchar_t *key = L"Software\\VB and VBA Program Settings\\ropi-test";
+    RegDeleteTreeW(HKEY_CURRENT_USER, key);
+    CHECK_EQ(GetSetting(u"ropi-test", u"Sound", u"Delay", u"none"), u"none");
+    SaveSetting(u"ropi-test", u"Sound", u"Delay", u"210");
+    wchar_t value[16] = {};
+    DWORD bytes = sizeof value;
+    CHECK(RegGetValueW(HKEY_CURRENT_USER,
+                       L"Software\\VB and VBA Program Settings\\ropi-test\\Sound", L"Delay",
+                       RRF_RT_REG_SZ, nullptr, value, &bytes) == ERROR_SUCCESS &&
+          std::wstring(value) == L"210");
+    CHECK_EQ(GetSetting(u"ropi-test", u"Sound", u"Delay"), u"210");
+    RegDeleteTreeW(HKEY_CURRENT_USER, key);
 }
 
 TEST(theButtonKeepsKeysOnlyWhileItHoldsTheFocus)

@@ -82,7 +82,10 @@ mergeInto(LibraryManager.library, {
     source.onended = function () {
       setTimeout(function () {
         _ropi_audio_ended(voice);
-        RopiEvents.wake();
+        // Only the hold of a shot waits for a cue's end (it sleeps deaf to events); the game's
+        // loop, asleep until its next tick, is left asleep.
+        var sleeper = RopiEvents.sleeper;
+        if (sleeper && !sleeper.onEvents) RopiEvents.wake();
       }, RopiAudio.latency());
     };
     source.start();

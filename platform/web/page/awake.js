@@ -8,33 +8,31 @@ mergeInto(LibraryManager.library, {
   $RopiAwake: {
     watching: false,
     wanted: false, // a timer runs
-    lock: null, // the lock held, or the request on its way
+    asking: null, // the request on its way
+    lock: null, // the lock held
 
     take: function () {
-      if (!RopiAwake.wanted || RopiAwake.lock || !RopiTouch.active || document.hidden ||
-          !navigator.wakeLock)
+      if (!RopiAwake.wanted || RopiAwake.asking || RopiAwake.lock || !RopiTouch.active ||
+          document.hidden || !navigator.wakeLock)
         return;
-      var asking = RopiAwake.lock = navigator.wakeLock.request('screen');
+      var asking = RopiAwake.asking = navigator.wakeLock.request('screen');
       asking.then(function (lock) {
-        if (RopiAwake.lock !== asking || !RopiAwake.wanted) {
-          if (RopiAwake.lock === asking) RopiAwake.lock = null;
-          lock.release().catch(function () {});
-          return;
-        }
+        RopiAwake.asking = null;
+        if (!RopiAwake.wanted) return lock.release().catch(function () {});
         RopiAwake.lock = lock;
         lock.addEventListener('release', function () {
           if (RopiAwake.lock === lock) RopiAwake.lock = null;
         });
       }, function () {
-        if (RopiAwake.lock === asking) RopiAwake.lock = null;
+        if (RopiAwake.asking === asking) RopiAwake.asking = null;
       });
     },
 
+    // A request still on its way sees that the lock is no longer wanted, and lets it go.
     give: function () {
       var lock = RopiAwake.lock;
-      if (!lock || typeof lock.release !== 'function') return; // a request still asking ends itself
       RopiAwake.lock = null;
-      lock.release().catch(function () {});
+      if (lock) lock.release().catch(function () {});
     },
 
     watch: function () {

@@ -1,6 +1,7 @@
-// The message box: a modal <dialog> with the caption, the icon and the text,
-// closed as the browser closes a dialog: by its button (Enter or Space on it, or
-// a click), by Esc, or by the close box. Unlike alert() it lets the page run on,
+// The message box: a modal <dialog> with the caption, the icon, the text and its
+// buttons (OK; OK and キャンセル; はい, いいえ and キャンセル), closed as the browser
+// closes a dialog: by a button (Enter or Space on it, or a click), by Esc, or by
+// the close box, which answer キャンセル where there is one. The game hears which. Unlike alert() it lets the page run on,
 // so the game's timers tick behind it; the game's loop waits for its closing
 // (WebServices.cpp). Afterwards the control that had the keys has them again.
 // The page hears of the box coming and going (the event "ropi-box", whose detail
@@ -10,7 +11,10 @@ mergeInto(LibraryManager.library, {
   $RopiBox: {
     dialog: null,
     focusBefore: null,
-    ICONS: { 16: 'critical', 64: 'information' },
+    ICONS: { 16: 'critical', 32: 'question', 64: 'information' },
+    // The buttons of each style, by the answer each gives (MsgBoxResult).
+    BUTTONS: { 0: [[1, 'OK']], 1: [[1, 'OK'], [2, 'キャンセル']],
+               3: [[6, 'はい'], [7, 'いいえ'], [2, 'キャンセル']] },
 
     isOpen: function () { return !!(RopiBox.dialog && RopiBox.dialog.open); },
 
@@ -31,7 +35,7 @@ mergeInto(LibraryManager.library, {
         '<button class="ropi-box-close" tabindex="-1" aria-label="閉じる">×</button></div>' +
         '<div class="ropi-box-body"><span class="ropi-box-icon" aria-hidden="true"></span>' +
         '<p id="ropi-box-text"></p></div>' +
-        '<div class="ropi-box-buttons"><button class="ropi-box-ok">OK</button></div></form>';
+        '<div class="ropi-box-buttons"></div></form>';
       dialog.addEventListener('close', RopiBox.closed);
       document.body.appendChild(dialog);
       RopiBox.dialog = dialog;
@@ -44,27 +48,35 @@ mergeInto(LibraryManager.library, {
     },
 
     closed: function () {
+      var answer = Number(RopiBox.dialog.returnValue) ||
+                   Number(RopiBox.dialog.querySelector('.ropi-box-button:last-child').value);
       RopiBox.announce(false);
-      var back = RopiBox.focusBefore;
+      RopiWindow.focusBack(RopiBox.focusBefore);
       RopiBox.focusBefore = null;
-      if (back && back !== document.body && !back.disabled && back.offsetParent !== null)
-        back.focus({ preventScroll: true });
-      else RopiWindow.focusWindow();
-      RopiEvents.post(RopiShared.kBoxClosed);
+      RopiEvents.post(RopiShared.kBoxClosed, answer);
     }
   },
 
   ropi_box_show__deps: ['$RopiBox'],
-  ropi_box_show: function (text, title, icon) {
+  ropi_box_show: function (text, title, icon, buttons) {
     if (!RopiBox.dialog) RopiBox.build();
-    var dialog = RopiBox.dialog;
+    var dialog = RopiBox.dialog, row = dialog.querySelector('.ropi-box-buttons');
+    row.textContent = '';
+    (RopiBox.BUTTONS[buttons] || RopiBox.BUTTONS[0]).forEach(function (button) {
+      var element = document.createElement('button');
+      element.className = 'ropi-box-button';
+      element.value = button[0];
+      element.textContent = button[1];
+      row.appendChild(element);
+    });
+    dialog.returnValue = '';
     dialog.querySelector('#ropi-box-title').textContent = UTF16ToString(title);
     dialog.querySelector('#ropi-box-text').textContent =
       UTF16ToString(text).replace(/\r\n/g, '\n');
     dialog.querySelector('.ropi-box-icon').dataset.icon = RopiBox.ICONS[icon] || '';
     RopiBox.focusBefore = document.activeElement;
     dialog.showModal();
-    dialog.querySelector('.ropi-box-ok').focus();
+    row.firstChild.focus();
     RopiBox.announce(true);
   }
 });

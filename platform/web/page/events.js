@@ -10,10 +10,14 @@ mergeInto(LibraryManager.library, {
     sleeper: null, // the game's sleep: {wakeUp, onEvents, timer}
     ending: false, // the end is listened for
 
-    post: function (kind, target, keyCode, modifiers, code) {
+    // `happened`: the browser's stamp of the event that brought it (a key's, a finger's),
+    // on the page's clock; it stands for when the player pressed, however late the game
+    // takes it. Without one, now.
+    post: function (kind, target, keyCode, modifiers, code, happened) {
+      var now = performance.now();
       RopiEvents.queue.push({
         kind: kind, target: target || 0, keyCode: keyCode || 0, modifiers: modifiers || 0,
-        code: code || '', time: performance.now()
+        code: code || '', time: happened > now - 10000 && happened <= now ? happened : now
       });
       if (RopiEvents.sleeper && RopiEvents.sleeper.onEvents) RopiEvents.wake();
     },

@@ -1,12 +1,16 @@
 // The game's files. Its folder is the page's own on its server: the files that
-// the page names (<meta name="ropi-files">) are fetched together before the game
-// starts and kept in memory, so that a tick, a key or a menu choice never waits
-// for the network. A read is answered at once from the copy kept; then, if the
-// file was last asked for a while ago, the server is asked for it again in the
-// background (past the service worker's copy), and a change or a removal there
-// is taken up for the next read (the page hears of it: the event "ropi-file",
-// whose detail is the file's name and "changed" or "gone"). A server out of reach
-// is no removal: the copy kept serves on.
+// the page names (<meta name="ropi-files">) are fetched together as the page
+// starts (asked for already by the page's preload links, beside the program) and
+// kept in memory, so that a tick, a key or a menu choice never waits for the
+// network. The game's window does not wait for them: the first read waits until
+// every one has come (the picture's, when a round starts: its beat never waits),
+// which only the first moments of a first visit may see. A read is answered at
+// once from the copy kept; then, if the file was last asked for a while ago, the
+// server is asked for it again in the background (past the service worker's
+// copy), and a change or a removal there is taken up for the next read (the page
+// hears of it: the event "ropi-file", whose detail is the file's name and
+// "changed" or "gone"). A server out of reach is no removal: the copy kept serves
+// on.
 mergeInto(LibraryManager.library, {
   $RopiFiles__deps: ['$RopiShared'],
   $RopiFiles__postset: 'RopiFiles.fetchAll();',
@@ -19,6 +23,7 @@ mergeInto(LibraryManager.library, {
     kept: {}, // by name: {bytes, tag} of a file, or a number: kMissing, kNotAFile
     asked: {}, // by name: when it was last asked for, and whether the answer is still due
     taking: null, // the last file read, until the game takes it
+    first: null, // the first answers to all the page's files, until they have come
 
     // The body, in pieces, never more than maxBytes of it: a file too large is refused
     // before it eats memory.
@@ -91,27 +96,35 @@ mergeInto(LibraryManager.library, {
       return pending;
     },
 
-    // The page's files, before the game starts.
+    // The page's files, as the game starts.
     fetchAll: function () {
       var named = document.querySelector('meta[name=ropi-files]');
-      var names = named ? JSON.parse(named.content) : [];
-      addRunDependency('ropi-files');
-      Promise.all(names.map(RopiFiles.ask)).then(function () {
-        removeRunDependency('ropi-files');
-      });
+      RopiFiles.first = Promise.all((named ? JSON.parse(named.content) : []).map(RopiFiles.ask));
+      RopiFiles.first.then(function () { RopiFiles.first = null; });
+    },
+
+    // The read of a file from the copy kept: its length, or kMissing or kNotAFile.
+    take: function (file, maxBytes) {
+      var kept = RopiFiles.kept[file], asked = RopiFiles.asked[file];
+      if (!asked || performance.now() - asked.at >= RopiFiles.AGAIN_MS) RopiFiles.ask(file);
+      if (kept === undefined) return RopiShared.kMissing;
+      if (typeof kept === 'number') return kept;
+      if (kept.bytes.length > maxBytes) return RopiShared.kNotAFile;
+      RopiFiles.taking = kept.bytes;
+      return kept.bytes.length;
     }
   },
 
   ropi_file_read__deps: ['$RopiFiles', '$RopiShared'],
   ropi_file_read: function (name, maxBytes) {
-    var file = UTF16ToString(name), kept = RopiFiles.kept[file];
-    var asked = RopiFiles.asked[file];
-    if (!asked || performance.now() - asked.at >= RopiFiles.AGAIN_MS) RopiFiles.ask(file);
-    if (kept === undefined) return RopiShared.kMissing;
-    if (typeof kept === 'number') return kept;
-    if (kept.bytes.length > maxBytes) return RopiShared.kNotAFile;
-    RopiFiles.taking = kept.bytes;
-    return kept.bytes.length;
+    var file = UTF16ToString(name), coming = RopiFiles.first;
+    if (!coming && Asyncify.state !== Asyncify.State.Rewinding)
+      return RopiFiles.take(file, maxBytes);
+    // The files' first answers are on their way: the game waits for them all (events wait in
+    // order meanwhile).
+    return Asyncify.handleSleep(function (wakeUp) {
+      coming.then(function () { wakeUp(RopiFiles.take(file, maxBytes)); });
+    });
   },
 
   ropi_file_take__deps: ['$RopiFiles'],

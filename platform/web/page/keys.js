@@ -29,7 +29,7 @@ mergeInto(LibraryManager.library, {
 
     toGame: function (event) {
       RopiEvents.post(RopiShared.kKeyDown, 0, event.keyCode, RopiKeys.modifiers(event),
-                      event.code);
+                      event.code, event.timeStamp);
     },
 
     down: function (event) {

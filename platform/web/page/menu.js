@@ -79,12 +79,8 @@ mergeInto(LibraryManager.library, {
       RopiMenu.open = [];
       RopiMenu.hot = null;
       RopiMenu.render();
-      // The control that had the keys has them again.
-      var back = RopiMenu.focusBefore;
+      RopiWindow.focusBack(RopiMenu.focusBefore);
       RopiMenu.focusBefore = null;
-      if (back && back !== document.body && !back.disabled && back.offsetParent !== null)
-        back.focus({ preventScroll: true });
-      else RopiWindow.focusWindow();
     },
 
     // Opens the entry's menu, its first or last entry highlighted.
@@ -109,7 +105,7 @@ mergeInto(LibraryManager.library, {
     },
 
     choose: function (entry) {
-      if (!entry || entry.separator) return;
+      if (!entry || entry.separator || entry.disabled) return;
       if (entry.children.length) {
         RopiMenu.openMenu(entry, false);
         return;
@@ -294,6 +290,16 @@ mergeInto(LibraryManager.library, {
     var entry = RopiMenu.entries[number];
     if (entry && entry.parent && !entry.children.length)
       entry.element.setAttribute('aria-checked', checked ? 'true' : 'false');
+  },
+
+  // A disabled entry is greyed and cannot be chosen; the keys still move over it.
+  ropi_menu_enabled__deps: ['$RopiMenu'],
+  ropi_menu_enabled: function (number, enabled) {
+    var entry = RopiMenu.entries[number];
+    if (!entry) return;
+    entry.disabled = !enabled;
+    if (enabled) entry.element.removeAttribute('aria-disabled');
+    else entry.element.setAttribute('aria-disabled', 'true');
   },
 
   ropi_menu_remove__deps: ['$RopiMenu'],

@@ -20,10 +20,10 @@
 //     "ropi-report?KEY=VALUE" beside it: "box=TITLE" and "box-text=TEXT" when a
 //     message box comes up, "box-closed=TITLE" when it goes, "file=NAME gone" or
 //     "file=NAME changed" when the page takes up a file changed on the server
-//     (page/files.js), "offline=ready"
-//     when the service worker keeps the site (document.body.dataset.offline
-//     says so too: from then on the page plays with no network), and "exit=N"
-//     at the end.
+//     (page/files.js), "offline=ready" when the service worker keeps the site
+//     (document.body.dataset.offline says so too: from then on the page plays
+//     with no network), "offline=new" when a new build on the server is kept
+//     whole for the next visit, and "exit=N" at the end.
 var Module = typeof Module != 'undefined' ? Module : {};
 
 (function () {
@@ -53,10 +53,18 @@ var Module = typeof Module != 'undefined' ? Module : {};
   var build = document.currentScript ? new URL(document.currentScript.src).search : '';
   Module.locateFile = function (path) { return path + build; };
   if ('serviceWorker' in navigator) {
+    // At once, while the page loads: the worker's first keeping of the site asks the server for
+    // all of it again, which would otherwise come in the middle of a first round.
     navigator.serviceWorker.register('sw.js', { updateViaCache: 'none' }).catch(function () {});
     navigator.serviceWorker.ready.then(function () {
       document.body.dataset.offline = 'ready';
       report('offline', 'ready');
+    });
+    // A new build has come and its worker keeps it whole: the next visit starts it.
+    var kept = navigator.serviceWorker.controller;
+    navigator.serviceWorker.addEventListener('controllerchange', function () {
+      if (kept) report('offline', 'new');
+      kept = navigator.serviceWorker.controller;
     });
   }
 

@@ -17,3 +17,23 @@ mergeInto(LibraryManager.library, {
     RopiWindow.announce(words);
   }
 });
+
+// The player's settings, in the page's own localStorage: kept between visits on this browser
+// for this site. A private window or a browser that denies storage keeps nothing, and the game
+// plays on with what it has.
+mergeInto(LibraryManager.library, {
+  ropi_setting_read: function (name, into, capacity) {
+    var value = null;
+    try { value = localStorage.getItem('ropi-setting:' + UTF16ToString(name)); } catch (e) {}
+    if (value === null) return -1;
+    value = value.slice(0, capacity);
+    stringToUTF16(value, into, 2 * value.length + 2);
+    return value.length;
+  },
+
+  ropi_setting_write: function (name, value) {
+    try {
+      localStorage.setItem('ropi-setting:' + UTF16ToString(name), UTF16ToString(value));
+    } catch (e) {}
+  }
+});

@@ -2,11 +2,11 @@
 // phone, a tablet) or from the first touch on the screen; until then nothing of
 // this shows. In touch mode the game's window makes room for a bar of buttons
 // beside it, below in portrait and to the right in landscape, so that the bar
-// covers nothing of the window. The bar mirrors the window's key captions: for
-// every label that begins with a key in brackets, like "[ 1 ]：ゆっくり", a button
-// with the words after "：" presses that key. It acts the moment the finger
-// lands, through the same queue as the key itself. The caption drawn in a colour
-// of its own, which the others do not share, gets the large button. When the
+// covers nothing of the window. The bar mirrors the window's key captions
+// (platform/Controls.h, Label): the game's side reads them and tells the page
+// each label's key, its words and whether it gets the large button
+// (ropi_label_key); a button with those words presses that key. It acts the
+// moment the finger lands, through the same queue as the key itself. When the
 // device turns, the game has a new screen and lays itself out again on it.
 mergeInto(LibraryManager.library, {
   $RopiTouch__deps: ['$RopiShared', '$RopiEvents'],
@@ -16,16 +16,6 @@ mergeInto(LibraryManager.library, {
     bar: null,
     captions: '', // the key captions the bar was made from
     onEnter: [], // told when touch mode begins
-
-    // Keys by the name a caption gives them, as the browser reports the key.
-    key: function (name) {
-      name = name.normalize('NFKC');
-      if (/^[A-Z]$/.test(name)) return { keyCode: name.charCodeAt(0), code: 'Key' + name };
-      if (/^[0-9]$/.test(name)) return { keyCode: name.charCodeAt(0), code: 'Digit' + name };
-      if (name === 'Space') return { keyCode: 32, code: 'Space' };
-      if (name === 'Enter') return { keyCode: 13, code: 'Enter' };
-      return null;
-    },
 
     // Decides once whether the page starts in touch mode, and listens for the first touch.
     watch: function () {
@@ -74,18 +64,12 @@ mergeInto(LibraryManager.library, {
                                : 'left:0;right:0;bottom:0;height:' + thickness;
     },
 
-    // The labels whose captions name a key, in reading order: column by column, each from
-    // the top.
+    // The labels with a key, in reading order: column by column, each from the top.
     keyLabels: function () {
       var labels = [].slice.call(document.querySelectorAll('.ropi-window .ropi-label'));
-      return labels.map(function (label) {
-        var text = label.textContent, found = /^\s*[\[［]\s*([^\]］]+?)\s*[\]］]/.exec(text);
-        var colon = text.indexOf('：');
-        var key = found && RopiTouch.key(found[1]);
-        if (!key || colon < 0 || !text.slice(colon + 1).trim()) return null;
-        return { label: label, key: key, words: text.slice(colon + 1).trim(),
-                 colour: label.style.color, left: label.offsetLeft, top: label.offsetTop };
-      }).filter(Boolean).sort(function (a, b) { return a.left - b.left || a.top - b.top; });
+      return labels.filter(function (label) { return label.ropiKey; }).map(function (label) {
+        return { label: label, key: label.ropiKey, left: label.offsetLeft, top: label.offsetTop };
+      }).sort(function (a, b) { return a.left - b.left || a.top - b.top; });
     },
 
     // The bar's buttons, made again whenever the key captions change.
@@ -94,7 +78,9 @@ mergeInto(LibraryManager.library, {
       var stage = document.getElementById('ropi-stage');
       if (!stage || !document.querySelector('.ropi-window')) return;
       var found = RopiTouch.keyLabels();
-      var captions = found.map(function (f) { return f.label.textContent; }).join('\n');
+      var captions = found.map(function (f) {
+        return [f.key.keyCode, f.key.words, f.key.main].join(' ');
+      }).join('\n');
       if (RopiTouch.bar && captions === RopiTouch.captions) return;
       RopiTouch.captions = captions;
       if (!RopiTouch.bar) {
@@ -106,14 +92,12 @@ mergeInto(LibraryManager.library, {
       bar.textContent = '';
       keys.className = 'ropi-touch-keys';
       bar.appendChild(keys);
-      var count = {};
-      found.forEach(function (f) { count[f.colour] = (count[f.colour] || 0) + 1; });
       found.forEach(function (f) {
         var button = RopiTouch.button(f);
-        if (!main && found.length > 2 && count[f.colour] === 1) {
+        if (f.key.main && !main) {
           main = button;
           button.classList.add('ropi-touch-main');
-          button.style.backgroundColor = f.colour;
+          button.style.backgroundColor = f.label.style.color;
         } else {
           keys.appendChild(button);
         }
@@ -127,19 +111,26 @@ mergeInto(LibraryManager.library, {
       button.type = 'button';
       button.tabIndex = -1; // the keys stay with the game's window
       button.className = 'ropi-touch-key';
-      button.textContent = found.words;
-      button.dataset.code = found.key.code;
+      button.textContent = found.key.words;
       var key = found.key;
       button.addEventListener('pointerdown', function (event) {
         event.preventDefault(); // no focus, no click, no mouse events after it
         if (document.querySelector('dialog[open]')) return;
         button.classList.add('ropi-pressed');
-        RopiEvents.post(RopiShared.kKeyDown, 0, key.keyCode, 0, key.code);
+        RopiEvents.post(RopiShared.kKeyDown, 0, key.keyCode, 0, '', event.timeStamp);
       });
       ['pointerup', 'pointercancel', 'pointerleave'].forEach(function (kind) {
         button.addEventListener(kind, function () { button.classList.remove('ropi-pressed'); });
       });
       return button;
     }
+  },
+
+  ropi_label_key__deps: ['$RopiTouch', '$RopiWindow'],
+  ropi_label_key: function (element, keyCode, words, main) {
+    var label = RopiWindow.elements[element];
+    label.ropiKey = keyCode ? { keyCode: keyCode, words: UTF16ToString(words), main: !!main }
+                            : null;
+    if (RopiTouch.active) RopiTouch.build();
   }
 });

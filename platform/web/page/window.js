@@ -140,6 +140,15 @@ mergeInto(LibraryManager.library, {
       if (RopiWindow.window) RopiWindow.window.focus({ preventScroll: true });
     },
 
+    // The keys back to the control that had them before a menu or a box took them, if it
+    // still can take them; to the window otherwise.
+    focusBack: function (control) {
+      if (control && control !== document.body && !control.disabled &&
+          control.offsetParent !== null)
+        control.focus({ preventScroll: true });
+      else RopiWindow.focusWindow();
+    },
+
     // The canvas holds the picture scaled to the control, drawn once per picture or size: a
     // jump only moves it.
     paint: function (canvas) {
@@ -269,18 +278,30 @@ mergeInto(LibraryManager.library, {
   ropi_control_place__deps: ['$RopiWindow'],
   ropi_control_place: function (number, x, y, width, height) {
     var element = RopiWindow.elements[number];
-    RopiWindow.place(element, x, y, width, height);
-    if (element.localName === 'canvas' && (element.width !== width || element.height !== height)) {
+    if (element.localName !== 'canvas') {
+      RopiWindow.place(element, x, y, width, height);
+      RopiWindow.fitCaption(element);
+      return;
+    }
+    // The cat jumps at every tick: moved by a transform, which the compositor does alone, with
+    // no layout; its size is set only when it changes.
+    element.style.transform = 'translate(' + RopiWindow.css(x) + ',' + RopiWindow.css(y) + ')';
+    var size = [RopiWindow.css(width), RopiWindow.css(height)];
+    if (element.style.width !== size[0] || element.style.height !== size[1]) {
+      element.style.width = size[0];
+      element.style.height = size[1];
+    }
+    if (element.width !== width || element.height !== height) {
       element.width = width;
       element.height = height;
       RopiWindow.paint(element);
     }
-    RopiWindow.fitCaption(element);
   },
 
   ropi_control_visible__deps: ['$RopiWindow'],
   ropi_control_visible: function (number, visible) {
     var element = RopiWindow.elements[number];
+    if (element.hidden === !visible) return;
     element.hidden = !visible;
     if (visible) RopiWindow.fitCaption(element);
     if (!visible && document.activeElement === element) RopiWindow.focusWindow();
@@ -305,6 +326,7 @@ mergeInto(LibraryManager.library, {
   ropi_label_caption__deps: ['$RopiWindow'],
   ropi_label_caption: function (number, caption) {
     var element = RopiWindow.elements[number], text = UTF16ToString(caption);
+    if (element.textContent === text) return; // written again only when it changes
     element.textContent = text;
     element.setAttribute('aria-label', text);
     RopiWindow.fitCaption(element);
@@ -314,7 +336,9 @@ mergeInto(LibraryManager.library, {
   ropi_button_caption__deps: ['$RopiWindow'],
   ropi_button_caption: function (number, caption) {
     var element = RopiWindow.elements[number];
-    element.firstChild.textContent = UTF16ToString(caption).replace(/\r\n/g, '\n');
+    var text = UTF16ToString(caption).replace(/\r\n/g, '\n');
+    if (element.firstChild.textContent === text) return;
+    element.firstChild.textContent = text;
     RopiWindow.fitCaption(element);
   },
 
