@@ -170,6 +170,13 @@ class Wine(Driver):
             except subprocess.TimeoutExpired:
                 pass
 
+    def start_again(self, game):
+        """Wine ends the desktop's process (explorer.exe) a second after the last program that
+        had a window on it: a game started while it ends would find no desktop for its window."""
+        wait_until(lambda: not [c for c in self.processes(game) if 'explorer.exe' in c], 30,
+                   'the desktop of the ended game stayed')
+        game.launch()
+
     def processes(self, game):
         """The command lines of the prefix's processes, as the system sees them."""
         prefix, found = f'WINEPREFIX={game.env["WINEPREFIX"]}'.encode(), []
