@@ -116,6 +116,7 @@ class Wine(Driver):
                                        stdout=out, stderr=out, timeout=60, check=True)
                     with open(log, encoding='utf-8', errors='replace') as said:
                         if 'Unhandled' not in said.read():
+                            self.keep_desktop(game)
                             return
                 except subprocess.SubprocessError as error:
                     out.write(f'{error}\n'.encode())
@@ -170,12 +171,14 @@ class Wine(Driver):
             except subprocess.TimeoutExpired:
                 pass
 
-    def start_again(self, game):
-        """Wine ends the desktop's process (explorer.exe) a second after the last program that
-        had a window on it: a game started while it ends would find no desktop for its window."""
-        wait_until(lambda: not [c for c in self.processes(game) if 'explorer.exe' in c], 30,
-                   'the desktop of the ended game stayed')
-        game.launch()
+    def keep_desktop(self, game):
+        """A player's desktop stays when a program ends, but Wine ends its desktop's process
+        a second after the last program that used it: a game started again while that
+        process ends, or while a busy machine starts the next, finds no desktop ("The
+        explorer process failed to start"). A program that waits on its input for the whole
+        scenario keeps Wine's desktop, as Windows keeps its own."""
+        game.processes.append(subprocess.Popen(['wine', 'cmd'], env=game.env, stdin=subprocess.PIPE,
+                                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
 
     def processes(self, game):
         """The command lines of the prefix's processes, as the system sees them."""

@@ -346,7 +346,7 @@ def quit_mid_cue():
     moment of the cue, by Esc, by 終了 or by the close box; two games end at the same moment,
     which is when Wine's threads have to wait for a processor. Each game quits ROPI_QUITS
     times (6 unless a stress asks for more)."""
-    together = threading.Barrier(2, timeout=120)
+    together = threading.Barrier(2)  # in step, or a game waits until the other has failed
 
     def quits(wm):
         with Game('quit-mid-cue' + ('-openbox' if wm else ''), wm=wm) as game:
