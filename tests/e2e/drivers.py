@@ -141,11 +141,17 @@ class Wine(Driver):
         return box
 
     def keep(self, game, folder):
-        """The prefix's processes and where each of their threads stands, how Wine started,
-        and where each thread stood in a game that died of a signal (its core)."""
-        for core in glob.glob(os.path.join(folder, 'core*')):
-            with open(f'{core}-backtrace.txt', 'wb') as out:
-                subprocess.run(['gdb', '-batch', '-ex', 'thread apply all bt', WINE_LOADER, core],
+        """Where the game's threads stand, read at once (Wine's own account of every process
+        of the prefix comes later, too late on a busy machine for a thread held up a while),
+        or where they stood in a game that died of a signal (its core); then the prefix's
+        processes and their threads, and how Wine started."""
+        threads = {f'{core}-backtrace.txt': [WINE_LOADER, core]
+                   for core in glob.glob(os.path.join(folder, 'core*'))}
+        if getattr(game, 'process', None) and game.process.poll() is None:
+            threads[os.path.join(folder, 'game-threads.txt')] = ['-p', str(game.process.pid)]
+        for path, target in threads.items():
+            with open(path, 'wb') as out:
+                subprocess.run(['gdb', '-batch', '-ex', 'thread apply all bt', *target],
                                stdout=out, stderr=subprocess.STDOUT, timeout=120)
         if 'WINEPREFIX' not in getattr(game, 'env', {}):
             return
