@@ -102,9 +102,10 @@ class Wine(Driver):
         return ['wine', self.game]
 
     def prepare(self, game):
-        """Starts the prefix's server, to stay, and its services. On a busy machine one of
-        Wine's own services may crash or hang while it starts: as a player would, Wine is
-        started again; the game itself is not started before Wine is up."""
+        """Starts the prefix's server, to stay, its services and its desktop. On a busy
+        machine one of Wine's own services may crash or hang while it starts, or its desktop
+        fail to come: as a player would, Wine is started again; the game itself is not
+        started before Wine is up."""
         log = os.path.join(game.folder, 'wine-start.log')
         for attempt in range(3):
             with open(log, 'ab') as out:
@@ -114,10 +115,11 @@ class Wine(Driver):
                     for command in (['wineserver', '-p'], ['wine', 'cmd', '/c', 'exit']):
                         subprocess.run(command, env=game.env, stdin=subprocess.DEVNULL,
                                        stdout=out, stderr=out, timeout=60, check=True)
+                    self.keep_desktop(game, out)
                     with open(log, encoding='utf-8', errors='replace') as said:
-                        if 'Unhandled' not in said.read():
-                            self.keep_desktop(game)
-                            return
+                        said = said.read()
+                    if 'Unhandled' not in said and 'failed to start' not in said:
+                        return
                 except subprocess.SubprocessError as error:
                     out.write(f'{error}\n'.encode())
             print(f'Wine did not start (see {os.path.basename(log)}); again', file=sys.stderr)
@@ -177,14 +179,20 @@ class Wine(Driver):
             except subprocess.TimeoutExpired:
                 pass
 
-    def keep_desktop(self, game):
-        """A player's desktop stays when a program ends, but Wine ends its desktop's process
-        a second after the last program that used it: a game started again while that
-        process ends, or while a busy machine starts the next, finds no desktop ("The
-        explorer process failed to start"). A program that waits on its input for the whole
-        scenario keeps Wine's desktop, as Windows keeps its own."""
-        game.processes.append(subprocess.Popen(['wine', 'cmd'], env=game.env, stdin=subprocess.PIPE,
-                                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+    def keep_desktop(self, game, out):
+        """A player's desktop is there before a program starts and stays when it ends. Wine
+        starts its desktop's process for the first program with a window, and gives up on it
+        after ten seconds, which a busy machine may need ("The explorer process failed to
+        start"); it ends that process a second after the last program that used it, and a
+        game started again meets the same. So a program that waits on its input keeps the
+        desktop for the whole scenario, and rundll32's own window brings it up first."""
+        game.processes.append(subprocess.Popen(['wine', 'cmd'], env=game.env,
+                                               stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
+                                               stderr=subprocess.DEVNULL))
+        wait_until(lambda: [c for c in self.processes(game) if 'cmd.exe' in c], 60,
+                   'the program that keeps the desktop did not start')
+        subprocess.run(['wine', 'rundll32', 'user32.dll,GetDesktopWindow'], env=game.env,
+                       stdin=subprocess.DEVNULL, stdout=out, stderr=out, timeout=60, check=True)
 
     def processes(self, game):
         """The command lines of the prefix's processes, as the system sees them."""
