@@ -50,12 +50,13 @@ import xml.etree.ElementTree as ElementTree
 
 soak, runs = sys.argv[1], int(sys.argv[2])
 # The kind of a failure, told by its first line; the first that matches.
-KINDS = [('the game\'s exit status', r': status -?\d+|TimeoutExpired|reported no end'),
+KINDS = [('the game\'s exit status', r': status -?\d+|ropi\.exe.* timed out|reported no end'),
          ('a cue cut', r'cut off|no such cue|recording stalled|jumps in|the sink'),
          ('a window or box that did not come or go',
           r'no window|no box|box stayed|took no focus|no panel|never made the window active|'
           r'transient for|did not come again'),
          ('Wine\'s own start', r'Wine did not start|wineboot|wine-template'),
+         ('an X client that did not answer in time', r"Command '\['(import|xdotool|xclip|xprop)'"),
          ('other', r'')]
 
 
