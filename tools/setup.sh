@@ -16,7 +16,7 @@ ci=(dpkg-dev file desktop-file-utils appstream lintian clang-14 libclang-rt-14-d
 # The posix thread model of mingw-w64: the win32 one of GCC 12 has no std::thread.
 windows=(cmake g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 nsis zip unzip
     python3 xvfb xdotool xclip x11-utils imagemagick openbox pulseaudio pulseaudio-utils
-    fonts-ipafont-gothic)
+    fonts-ipafont-gothic gdb)
 
 # The browser game: emscripten to build; the browsers, their drivers, the IPA fonts (without
 # them headless Chromium draws Japanese as boxes), an X server and a sound server to test.

@@ -167,6 +167,15 @@ bool handleContainerMessage(const Container::Native &container, UINT message, WP
         result = TRUE;
         return true;
     }
+    case WM_CTLCOLORBTN: {
+        // A button clears its old caption with this brush before it is drawn anew: with the
+        // system's button colour, a band of it would flash across the face.
+        const Control::Impl *impl = implOf(reinterpret_cast<HWND>(lParam));
+        if (!impl || !impl->face)
+            return false;
+        result = reinterpret_cast<LRESULT>(impl->face);
+        return true;
+    }
     case WM_CTLCOLORSTATIC: {
         // Labels are transparent: the container's colour shows behind their text.
         const Control::Impl *impl = implOf(reinterpret_cast<HWND>(lParam));

@@ -83,8 +83,9 @@ def heard_bytes(recording, offset, data):
         silent = silence_bytes(recording, at, len(recording))
         if done == len(data) or not silent or silent > DROPOUT * FRAME:
             return done, at, dropouts, silent  # heard to its end, or cut off
-        if at + silent == len(recording):
-            return done, at + silent, dropouts, silent  # a dropout, maybe
+        if len(recording) - (at + silent) < SIGNATURE * FRAME:
+            # a dropout, maybe: too little of what follows it is recorded yet to tell
+            return done, len(recording), dropouts, silent
         lost = next((lost for lost in range(0, min(DROPOUT_LOSS * FRAME, len(data) - done - FRAME) + 1,
                                             FRAME)
                      if recording.startswith(data[done + lost:done + lost + SIGNATURE * FRAME],

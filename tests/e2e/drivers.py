@@ -1,6 +1,7 @@
 """How the tests start, find and end each build of the game: one driver per
 build, chosen by ROPI_E2E_DRIVER. The scenarios and the harness ask a driver;
 they never ask which build it is."""
+import glob
 import os
 import shutil
 import subprocess
@@ -11,6 +12,7 @@ from waiting import wait_until
 
 ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..'))
 CHROMIUM = '/usr/lib/chromium/chromium'  # Debian's, without its wrapper's flags
+WINE_LOADER = '/usr/lib/wine/wine64'  # Debian's, which a core of a Windows program is of
 
 
 class Driver:
@@ -93,16 +95,17 @@ class Wine(Driver):
         self.template = template
 
     def environment(self, game):
-        return dict(WINEPREFIX=self.prefix(game.folder), WINEDEBUG='-all',
+        return dict(WINEPREFIX=self.prefix(game.folder), WINEDEBUG='-all,err+all',
                     WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d')
 
     def command(self, game):
         return ['wine', self.game]
 
     def prepare(self, game):
-        """Starts the prefix's server, to stay, and its services. On a busy machine one of
-        Wine's own services may crash or hang while it starts: as a player would, Wine is
-        started again; the game itself is not started before Wine is up."""
+        """Starts the prefix's server, to stay, its services and its desktop. On a busy
+        machine one of Wine's own services may crash or hang while it starts, or its desktop
+        fail to come: as a player would, Wine is started again; the game itself is not
+        started before Wine is up."""
         log = os.path.join(game.folder, 'wine-start.log')
         for attempt in range(3):
             with open(log, 'ab') as out:
@@ -112,9 +115,11 @@ class Wine(Driver):
                     for command in (['wineserver', '-p'], ['wine', 'cmd', '/c', 'exit']):
                         subprocess.run(command, env=game.env, stdin=subprocess.DEVNULL,
                                        stdout=out, stderr=out, timeout=60, check=True)
+                    self.keep_desktop(game, out)
                     with open(log, encoding='utf-8', errors='replace') as said:
-                        if 'Unhandled' not in said.read():
-                            return
+                        said = said.read()
+                    if 'Unhandled' not in said and 'failed to start' not in said:
+                        return
                 except subprocess.SubprocessError as error:
                     out.write(f'{error}\n'.encode())
             print(f'Wine did not start (see {os.path.basename(log)}); again', file=sys.stderr)
@@ -138,9 +143,22 @@ class Wine(Driver):
         return box
 
     def keep(self, game, folder):
-        """Where every thread of every process of the prefix stands, and how Wine started."""
+        """Where the game's threads stand, read at once (Wine's own account of every process
+        of the prefix comes later, too late on a busy machine for a thread held up a while),
+        or where they stood in a game that died of a signal (its core); then the prefix's
+        processes and their threads, and how Wine started."""
+        threads = {f'{core}-backtrace.txt': [WINE_LOADER, core]
+                   for core in glob.glob(os.path.join(folder, 'core*'))}
+        if getattr(game, 'process', None) and game.process.poll() is None:
+            threads[os.path.join(folder, 'game-threads.txt')] = ['-p', str(game.process.pid)]
+        for path, target in threads.items():
+            with open(path, 'wb') as out:
+                subprocess.run(['gdb', '-batch', '-ex', 'thread apply all bt', *target],
+                               stdout=out, stderr=subprocess.STDOUT, timeout=120)
         if 'WINEPREFIX' not in getattr(game, 'env', {}):
             return
+        with open(os.path.join(folder, 'wine-processes.txt'), 'w') as out:
+            out.write(f'the game: {game.process.pid}\n' + '\n'.join(self.processes(game)) + '\n')
         with open(os.path.join(folder, 'wine-threads.txt'), 'wb') as out:
             subprocess.run(['winedbg', '--command', 'bt all'], env=game.env, stdout=out,
                            stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL, timeout=60)
@@ -160,6 +178,35 @@ class Wine(Driver):
                 return
             except subprocess.TimeoutExpired:
                 pass
+
+    def keep_desktop(self, game, out):
+        """A player's desktop is there before a program starts and stays when it ends. Wine
+        starts its desktop's process for the first program with a window, and gives up on it
+        after ten seconds, which a busy machine may need ("The explorer process failed to
+        start"); it ends that process a second after the last program that used it, and a
+        game started again meets the same. So a program that waits on its input keeps the
+        desktop for the whole scenario, and rundll32's own window brings it up first."""
+        game.processes.append(subprocess.Popen(['wine', 'cmd'], env=game.env,
+                                               stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
+                                               stderr=subprocess.DEVNULL))
+        wait_until(lambda: [c for c in self.processes(game) if 'cmd.exe' in c], 60,
+                   'the program that keeps the desktop did not start')
+        subprocess.run(['wine', 'rundll32', 'user32.dll,GetDesktopWindow'], env=game.env,
+                       stdin=subprocess.DEVNULL, stdout=out, stderr=out, timeout=60, check=True)
+
+    def processes(self, game):
+        """The command lines of the prefix's processes, as the system sees them."""
+        prefix, found = f'WINEPREFIX={game.env["WINEPREFIX"]}'.encode(), []
+        for pid in filter(str.isdigit, os.listdir('/proc')):
+            try:
+                with open(f'/proc/{pid}/environ', 'rb') as environ:
+                    if prefix in environ.read().split(b'\0'):
+                        with open(f'/proc/{pid}/cmdline', 'rb') as f:
+                            command = f.read().replace(b'\0', b' ').decode(errors='replace')
+                        found.append(f'{pid} {command}')
+            except OSError:
+                pass  # a process that has just gone
+        return found
 
     def prefix(self, folder):
         """Windows' DLLs are linked from the template, everything Wine may write is copied."""

@@ -2,6 +2,7 @@
 player: keys, clicks, screenshots, the clipboard and the recording. Which build
 the game is, and how it is started and ended, is its driver's business
 (drivers.py)."""
+import glob
 import json
 import os
 import shutil
@@ -176,6 +177,8 @@ class Game:
         if kind is not None:
             folder = os.path.join(ARTIFACTS, self.name)
             os.makedirs(folder, exist_ok=True)
+            for core in glob.glob(os.path.join(self.cwd, 'core*')):  # a game that died of a signal
+                shutil.move(core, folder)
             self.keep_screen(folder)
             try:
                 self.driver.keep(self, folder)

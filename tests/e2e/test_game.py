@@ -2,11 +2,14 @@
 of its own: one whole round in real time, seen, heard and scored; the boxes that
 belong to the window, the ways out, a picture gone, and sound through the
 desktop's sound server or without one."""
+import concurrent.futures
 import os
+import random
 import re
 import statistics
 import subprocess
 import sys
+import threading
 import time
 
 import drivers
@@ -336,6 +339,42 @@ def by_ear():
 def close_box():
     with Game('close-box', wm=True) as game:
         game.quit_by('the close box (Alt+F4 of the window manager)', lambda: game.key('alt+F4'))
+
+
+def quit_mid_cue():
+    """The game ends at once with status 0 when the player quits while a cue sounds, at any
+    moment of the cue, by Esc, by 終了 or by the close box; two games end at the same moment,
+    which is when Wine's threads have to wait for a processor. Each game quits ROPI_QUITS
+    times (6 unless a stress asks for more)."""
+    together = threading.Barrier(2)  # in step, or a game waits until the other has failed
+
+    def quits(wm):
+        with Game('quit-mid-cue' + ('-openbox' if wm else ''), wm=wm) as game:
+            left, top = client_origin(game.shot())
+            ways = [('Esc', lambda: game.key('Escape')),
+                    ('終了', lambda: game.click(left + 20, top - 8)),  # first on the bar
+                    ('the close box (Alt+F4 of the window manager)', lambda: game.key('alt+F4'))]
+            for turn in range(int(os.environ.get('ROPI_QUITS', '6'))):
+                if turn:
+                    game.start_again()
+                game.key('4', 'space')
+                jump = game.wait_for_cue(game.moment(), is_cat, sounding=True)
+                moment = jump.onset + random.randrange(jump.frames)
+                wait_until(lambda: game.now() >= moment, 30, 'the recording stalled', every=0.005)
+                label, way = ways[turn % (3 if wm else 2)]
+                together.wait()
+                game.quit_by(f'{label} mid-cue', way)
+
+    def quitting(wm):
+        try:
+            quits(wm)
+        except threading.BrokenBarrierError:
+            pass  # the other game failed, and its error is the one to tell
+        finally:
+            together.abort()  # the other game waits no more
+    with concurrent.futures.ThreadPoolExecutor() as pool:
+        for done in [pool.submit(quitting, wm) for wm in (False, True)]:
+            done.result()
 
 
 def no_sound_server():

@@ -1,9 +1,10 @@
 // What the Windows backend promises the game, where Win32 alone would not: those every backend
 // keeps (tests/shared/Promises.h), a key handled as pressed when Windows stamped it, a box
 // answering with the button chosen, settings kept in the registry as Visual Basic's runtime
-// keeps them, the button keeping keys to itself only while it holds the focus, Alt with a game
-// key the game's, the window keeping its size with a close box only, an Image shown in a Frame
-// as on the window, and a shot's hold lasting until the device has played its cue.
+// keeps them, the button keeping keys to itself only while it holds the focus and flashing no
+// other colour across it at a new caption, Alt with a game key the game's, the window keeping
+// its size with a close box only, an Image shown in a Frame as on the window, and a shot's hold
+// lasting until the device has played its cue.
 #include "Check.h"
 #include "Files.h"
 #include "Promises.h"
@@ -17,6 +18,8 @@
 #include "platform/Timer.h"
 #include "platform/windows/WinBackend.h"
 #include "window/Form1.h"
+
+#include <commctrl.h>
 
 #include <algorithm>
 #include <chrono>
@@ -220,6 +223,28 @@ TEST(theWindowAndTheKeysThatReachIt)
     window.button.setEnabled(false); // the keys are the window's again
     press('F');
     CHECK(window.keys.back() == 'F');
+}
+
+// Before a button draws a new caption, Windows' own code clears the old one with the brush its
+// container gives: a band of another colour than the face would flash across the button.
+TEST(aNewCaptionFlashesNoOtherColourAcrossTheButton)
+{
+    KeyWindow window;
+    window.button.setCaption(u"10");
+    handleQueued();
+    static COLORREF cleared = CLR_INVALID; // the face's middle as the new caption is drawn
+    const SUBCLASSPROC beforeDrawing = [](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                          UINT_PTR, DWORD_PTR) {
+        if (const auto *item = reinterpret_cast<const DRAWITEMSTRUCT *>(lParam);
+            message == WM_DRAWITEM)
+            cleared = GetPixel(item->hDC, item->rcItem.right / 2, item->rcItem.bottom / 2);
+        return DefSubclassProc(hwnd, message, wParam, lParam);
+    };
+    SetWindowSubclass(Backend::impl(window).hwnd, beforeDrawing, 0, 0);
+    window.button.setCaption(u"得点 -10\r\nおしまい");
+    handleQueued();
+    RemoveWindowSubclass(Backend::impl(window).hwnd, beforeDrawing, 0);
+    CHECK_EQ(cleared, RGB(0x80, 0x80, 0xFF)); // the face, 0xFF8080 in the game's BGR
 }
 
 TEST(altWithAGameKeyIsTheGames)
