@@ -78,11 +78,17 @@ class SoundServer:
 
     def settle(self):
         """Keeps the sink playing silence, which mixes into the game's sound without
-        a trace, and waits until it keeps time: a fresh null sink runs far behind for
-        a second or so, and its monitor meanwhile holds the sound squeezed. So do the
-        headphones' sink and the loopback that feeds it."""
+        a trace, and waits until it keeps time."""
         spawn(self.processes, ['pacat', '--raw', '--format=s16le', f'--rate={RATE}',
                                '--channels=2', '--latency-msec=10', '/dev/zero'], env=self.env)
+        self.wait_in_time()
+
+    def wait_in_time(self):
+        """Waits until the sink keeps time. A fresh null sink runs off for a second or so, and
+        so does a sink that a new stream has just joined: it renders far ahead of the clock
+        (300 ms and more), then drains that lead, and its monitor meanwhile records fewer
+        frames than time passes, so that the cues heard then seem to come early. So do the
+        headphones' sink and the loopback that feeds it."""
         wait_until(lambda: all(stream['sink_latency_usec'] < 20000 for stream in json.loads(
             self.pactl('-f', 'json', 'list', 'sink-inputs') or '[]')), 30,
             'the sink never settled')
@@ -137,8 +143,8 @@ class Game:
         if self.audio == 'pulse':
             self.server = SoundServer(self.folder, self.processes, self.ears_late_ms)
             self.env = self.server.env
+            self.server.settle()
             if self.record_all:
-                self.server.settle()
                 self.server.record(self.recording)
         elif self.audio == 'none':
             self.env = dict(os.environ, PULSE_SERVER='unix:' + os.path.join(self.folder, 'none'))
@@ -159,6 +165,7 @@ class Game:
                 self.env[name] = value
         self.driver.prepare(self)
         self.launch()
+        self.sound_in_time()
 
     def launch(self):
         """Starts the game and waits for its window, focused, its panel drawn."""
@@ -277,6 +284,15 @@ class Game:
         """The game started once more by its player, once it has ended: what it kept of the
         last run (its settings) is there."""
         self.driver.start_again(self)
+        self.sound_in_time()
+
+    def sound_in_time(self):
+        """Once the game's stream has joined the sound server's sink, waits until the sink keeps
+        time again: a key pressed before would start a round whose cues are recorded squeezed."""
+        if self.audio == 'pulse':
+            owner = self.driver.stream_owner(self)
+            wait_until(lambda: self.server.stream(owner), 60, 'no stream of the game', every=0.1)
+            self.server.wait_in_time()
 
     def quit_by(self, label, action, status=0):
         """Runs the action; the game must end at once with the status."""
