@@ -12,7 +12,7 @@ import threading
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path[:0] = [HERE, os.path.join(HERE, "..", "tests", "e2e")]
+sys.path[:0] = [HERE, os.path.join(HERE, "..", "tools", "stage")]
 import figures  # noqa: E402
 import sink  # noqa: E402
 import xserver  # noqa: E402

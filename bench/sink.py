@@ -8,7 +8,7 @@ import subprocess
 import sys
 import threading
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools", "stage"))
 from cues import NAMES, CueBook  # noqa: E402
 
 RATE, FRAME = 48000, 4

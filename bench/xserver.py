@@ -9,26 +9,11 @@ import subprocess
 import tempfile
 import time
 
-from harness import SoundServer  # tests/e2e, on the path of every part's script
+from soundserver import SoundServer  # tools/stage, on the path of every part's script
+from xvfb import start_xvfb
 
 MAP_NOTIFY = 19
 SUBSTRUCTURE_NOTIFY_MASK = 1 << 19
-
-
-def start_xvfb():
-    read_end, write_end = os.pipe()
-    server = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"],
-        pass_fds=[write_end], stderr=subprocess.DEVNULL)
-    os.close(write_end)
-    number = b""
-    while not number.endswith(b"\n"):
-        chunk = os.read(read_end, 16)
-        if not chunk:
-            raise SystemExit("Xvfb did not start")
-        number += chunk
-    os.close(read_end)
-    return server, ":" + number.decode().strip()
 
 
 class MapWatcher:
@@ -102,8 +87,7 @@ def stage(name):
             del os.environ["PULSE_LOG"]
         del sound.env["PULSE_LOG"]
         sound.log = os.path.join(folder, "pulse.log")  # where SoundServer puts its output
-        xvfb, display = start_xvfb()
-        processes.append(xvfb)
+        display = start_xvfb(processes, 1280, 1024)
         yield folder, processes, sound, display
     finally:
         for process in reversed(processes):

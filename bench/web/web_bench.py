@@ -30,13 +30,13 @@ import urllib.parse
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
-sys.path[:0] = [os.path.join(ROOT, "bench"), os.path.join(ROOT, "tests", "e2e")]
+sys.path[:0] = [os.path.join(ROOT, "bench"), os.path.join(ROOT, "tools", "stage")]
 import figures  # noqa: E402
 import xserver  # noqa: E402
-from drivers import CHROMIUM, chromium_command  # noqa: E402
-from harness import wait_until  # noqa: E402
+from browser import CHROMIUM, chromium_command  # noqa: E402
 from processes import children, cpu_seconds, used  # noqa: E402
 from sink import Recorder, onsets  # noqa: E402
+from waiting import wait_until  # noqa: E402
 
 UNDER = " (browser build in Chromium)"
 UNDER_AWAY = " (browser build in Chromium, its site {} ms away)"

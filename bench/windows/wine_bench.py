@@ -21,7 +21,7 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
-sys.path[:0] = [os.path.join(ROOT, "bench"), os.path.join(ROOT, "tests", "e2e")]
+sys.path[:0] = [os.path.join(ROOT, "bench"), os.path.join(ROOT, "tools", "stage")]
 import desktop  # noqa: E402
 import figures  # noqa: E402
 import xserver  # noqa: E402

@@ -8,10 +8,9 @@ import subprocess
 import sys
 import urllib.parse
 
+from browser import chromium_command, serve_site
 from waiting import wait_until
 
-ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..'))
-CHROMIUM = '/usr/lib/chromium/chromium'  # Debian's, without its wrapper's flags
 WINE_LOADER = '/usr/lib/wine/wine64'  # Debian's, which a core of a Windows program is of
 
 
@@ -260,12 +259,9 @@ class Browser(Driver):
 
     def serve(self, game):
         """Starts the server, on the port it had if it had one; its address."""
-        self.server = subprocess.Popen(
-            [sys.executable, os.path.join(ROOT, 'tools', 'serve-web.py'), game.cwd,
-             '--port', str(self.port), '--delay-ms', str(self.round_trip_ms), '--max-age', '0',
-             '--reports', self.reports], stdout=subprocess.PIPE, text=True)
+        self.server, address = serve_site(game.cwd, self.port, self.round_trip_ms, max_age=0,
+                                          reports=self.reports)
         game.processes.append(self.server)
-        address = self.server.stdout.readline().strip()
         self.port = int(address.rstrip('/').rsplit(':', 1)[1])
         return address
 
@@ -306,16 +302,6 @@ class Browser(Driver):
                 return [int(said[-1])]
             return game.process.poll() is not None and [game.process.returncode]
         return wait_until(ended, timeout, 'the page reported no end', every=0.05)[0]
-
-
-def chromium_command(profile, url):
-    """Chromium showing the page alone, filling a screen of 1024x768 or more, with its
-    sound allowed from the start."""
-    return [CHROMIUM, '--no-sandbox', '--no-first-run',
-            '--no-default-browser-check', '--disable-extensions', '--disable-sync',
-            '--password-store=basic', f'--user-data-dir={profile}', '--kiosk',
-            '--window-position=0,0', '--window-size=1024,768',
-            '--autoplay-policy=no-user-gesture-required', '--enable-logging=stderr', '--v=0', url]
 
 
 def from_environment():

@@ -3,7 +3,6 @@ player: keys, clicks, screenshots, the clipboard and the recording. Which build
 the game is, and how it is started and ended, is its driver's business
 (drivers.py)."""
 import glob
-import json
 import os
 import shutil
 import subprocess
@@ -13,12 +12,13 @@ import time
 
 import drivers
 from cues import CueBook
+from soundserver import FRAME_BYTES, RATE, SoundServer, spawn
 from waiting import wait_until
+from xvfb import start_xvfb
 
 ASSETS = os.environ.get('ROPI_ASSETS', '')
 DRIVER = drivers.from_environment()
 ARTIFACTS = os.environ.get('ROPI_E2E_ARTIFACTS', tempfile.gettempdir())
-RATE, FRAME_BYTES = 48000, 4  # S16 little-endian, stereo
 # Deadlines that a busy machine meets: nothing here is a timing figure.
 
 
@@ -34,71 +34,6 @@ class Shot:  # a screenshot as packed RGB, from a binary PPM
     def hits(self, x0, y0, x1, y1, test, step=1):
         return [(x, y) for y in range(y0, y1, step) for x in range(x0, x1, step)
                 if test(self.pixel(x, y))]
-
-
-class SoundServer:
-    """A PulseAudio server of the test's own, as on a desktop but with no user or
-    system configuration: a null sink at the game's rate and format, whose
-    monitor can be recorded, with its socket in `folder`. Like a desktop's, it asks
-    for real-time scheduling (granted to root, or through RealtimeKit), so that
-    its sink keeps time while the machine is busy. Its default rate is the
-    sink's, which a client that asks the server (a browser) then opens its stream at."""
-
-    def __init__(self, folder, processes, ears_late_ms=None):
-        self.processes, socket = processes, os.path.join(folder, 'pulse-socket')
-        daemon_conf = os.path.join(folder, 'daemon.conf')
-        with open(daemon_conf, 'w') as f:
-            f.write(f'default-sample-rate = {RATE}\n')
-        self.env = dict(os.environ, PULSE_SERVER='unix:' + socket, PULSE_CONFIG=daemon_conf,
-                        PULSE_CLIENTCONFIG=os.devnull, HOME=folder, XDG_CONFIG_HOME=folder,
-                        XDG_RUNTIME_DIR=folder)
-        with open(os.path.join(folder, 'server.pa'), 'w') as f:
-            f.write(f'load-module module-null-sink sink_name=game rate={RATE} format=s16le\n'
-                    f'load-module module-native-protocol-unix socket={socket} auth-anonymous=1\n')
-            if ears_late_ms:  # headphones that bring the sound late, as Bluetooth ones do
-                f.write(f'load-module module-null-sink sink_name=ears rate={RATE} format=s16le\n'
-                        f'load-module module-loopback source=game.monitor sink=ears '
-                        f'latency_msec={ears_late_ms}\n'
-                        'set-default-sink game\n')
-        spawn(processes, ['pulseaudio', '-n', '-F', f.name, '--daemonize=no', '--exit-idle-time=-1',
-                          '--use-pid-file=no', '--realtime=yes', '--high-priority=yes'],
-              env=self.env, stderr=open(os.path.join(folder, 'pulse.log'), 'wb'))
-        wait_until(lambda: self.pactl('info'), 30, 'the sound server did not start')
-
-    def pactl(self, *args):
-        return subprocess.run(['pactl', *args], env=self.env, capture_output=True, text=True,
-                              timeout=10).stdout
-
-    def stream(self, pid):
-        """The process's playback stream as pactl describes it, or None; with no
-        process, any stream but the test's own."""
-        streams = json.loads(self.pactl('-f', 'json', 'list', 'sink-inputs') or '[]')
-        return next((s for s in streams if s['properties'].get('application.process.id') == str(pid)
-                     or pid is None and s['properties'].get('application.name') != 'pacat'), None)
-
-    def settle(self):
-        """Keeps the sink playing silence, which mixes into the game's sound without
-        a trace, and waits until it keeps time."""
-        spawn(self.processes, ['pacat', '--raw', '--format=s16le', f'--rate={RATE}',
-                               '--channels=2', '--latency-msec=10', '/dev/zero'], env=self.env)
-        self.wait_in_time()
-
-    def wait_in_time(self):
-        """Waits until the sink keeps time. A fresh null sink runs off for a second or so, and
-        so does a sink that a new stream has just joined: it renders far ahead of the clock
-        (300 ms and more), then drains that lead, and its monitor meanwhile records fewer
-        frames than time passes, so that the cues heard then seem to come early. So do the
-        headphones' sink and the loopback that feeds it."""
-        wait_until(lambda: all(stream['sink_latency_usec'] < 20000 for stream in json.loads(
-            self.pactl('-f', 'json', 'list', 'sink-inputs') or '[]')), 30,
-            'the sink never settled')
-
-    def record(self, path, sink='game', latency_ms=10):
-        """Records what the sink plays, raw like SDL's disk driver."""
-        spawn(self.processes, ['parec', f'--device={sink}.monitor', f'--rate={RATE}',
-                               '--channels=2', '--format=s16le', '--raw',
-                               f'--latency-msec={latency_ms}'],
-              env=self.env, stdout=open(path, 'wb'))
 
 
 class Game:
@@ -132,13 +67,7 @@ class Game:
         return self
 
     def _start(self):
-        read_end, write_end = os.pipe()
-        spawn(self.processes, ['Xvfb', '-displayfd', str(write_end), '-screen', '0', '1024x768x24',
-                               '-nolisten', 'tcp', '-noreset'], pass_fds=[write_end],
-              stderr=subprocess.DEVNULL)
-        os.close(write_end)
-        with os.fdopen(read_end) as pipe:
-            display = ':' + pipe.readline().strip()
+        display = start_xvfb(self.processes, 1024, 768)
         self.env = dict(os.environ)
         if self.audio == 'pulse':
             self.server = SoundServer(self.folder, self.processes, self.ears_late_ms)
@@ -329,12 +258,6 @@ class Game:
         """The first cue passing `test` that begins at or after frame `start`."""
         return wait_until(lambda: [c for c in self.cues(start, sounding) if test(c)], timeout,
                           f'no such cue after {start / RATE:.2f} s', every=0.05)[0]
-
-
-def spawn(processes, command, **how):
-    """Starts a process that the with-block of its game stops again."""
-    processes.append(subprocess.Popen(command, **how))
-    return processes[-1]
 
 
 def score_line(score):

@@ -12,10 +12,13 @@ import sys
 import threading
 import time
 
-import drivers
-from harness import RATE, Game, is_cat, is_verdict, run, score_line, wait_until
-from listener import Listener
-from screen import BLACK, NAVY, button_ink, cat_slot, client_origin
+# What the tests share with the benchmark: the servers, the cue finder, waiting.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'tools',
+                                'stage'))
+import drivers  # noqa: E402
+from harness import RATE, Game, is_cat, is_verdict, run, score_line, wait_until  # noqa: E402
+from listener import Listener  # noqa: E402
+from screen import BLACK, NAVY, button_ink, cat_slot, client_origin  # noqa: E402
 
 
 

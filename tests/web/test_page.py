@@ -14,7 +14,6 @@ Exits 77 (skipped) without Chromium, its driver or Debian's selenium."""
 import os
 import shutil
 import struct
-import subprocess
 import sys
 import tempfile
 import time
@@ -34,8 +33,8 @@ try:
 except ImportError:
     webdriver = None
 
-sys.path.insert(0, os.path.join(ROOT, 'tests', 'e2e'))
-from drivers import CHROMIUM  # noqa: E402
+sys.path.insert(0, os.path.join(ROOT, 'tools', 'stage'))
+from browser import CHROMIUM, serve_site  # noqa: E402
 from waiting import wait_until  # noqa: E402
 
 WIDTH, HEIGHT = 1024, 768
@@ -90,12 +89,10 @@ class Page:
         if self.server:
             self.server.terminate()
             self.server.wait(10)
-        self.server = delay_ms is not None and subprocess.Popen(
-            [sys.executable, os.path.join(ROOT, 'tools', 'serve-web.py'), self.site, '--delay-ms',
-             str(delay_ms), '--port', self.address.rstrip('/').rsplit(':', 1)[-1] or '0'] +
-            ['--no-etag'] * (not self.etag), stdout=subprocess.PIPE, text=True)
-        if self.server:
-            self.address = self.server.stdout.readline().strip()
+            self.server = None
+        if delay_ms is not None:
+            port = self.address.rstrip('/').rsplit(':', 1)[-1] or '0'
+            self.server, self.address = serve_site(self.site, port, delay_ms, etag=self.etag)
 
     def open(self, within=20):
         self.driver.get(self.address)
