@@ -142,14 +142,18 @@ class Wine(Driver):
         return box
 
     def keep(self, game, folder):
-        """Where the game's threads stand, read at once (Wine's own account of every process
-        of the prefix comes later, too late on a busy machine for a thread held up a while),
-        or where they stood in a game that died of a signal (its core); then the prefix's
-        processes and their threads, and how Wine started."""
+        """Where the game's threads and the prefix's server stand, read at once (Wine's own
+        account of every process of the prefix comes later, too late on a busy machine for a
+        thread held up a while), or where they stood in a game that died of a signal (its
+        core); then the prefix's processes and their threads, and how Wine started."""
         threads = {f'{core}-backtrace.txt': [WINE_LOADER, core]
                    for core in glob.glob(os.path.join(folder, 'core*'))}
         if getattr(game, 'process', None) and game.process.poll() is None:
             threads[os.path.join(folder, 'game-threads.txt')] = ['-p', str(game.process.pid)]
+        # Every call of a Wine program waits on the prefix's server: where that stood too.
+        for process in self.processes(game) if 'WINEPREFIX' in getattr(game, 'env', {}) else []:
+            if 'wineserver' in process:
+                threads[os.path.join(folder, 'wineserver.txt')] = ['-p', process.split()[0]]
         for path, target in threads.items():
             with open(path, 'wb') as out:
                 subprocess.run(['gdb', '-batch', '-ex', 'thread apply all bt', *target],

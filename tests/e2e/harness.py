@@ -115,6 +115,10 @@ class Game:
             os.makedirs(folder, exist_ok=True)
             for core in glob.glob(os.path.join(self.cwd, 'core*')):  # a game that died of a signal
                 shutil.move(core, folder)
+            with open(os.path.join(folder, 'machine.txt'), 'w') as out:
+                # What the machine was busy with then: two samples, the second a second long.
+                subprocess.run(['top', '-b', '-n', '2', '-d', '1', '-w', '200'], stdout=out,
+                               stderr=subprocess.STDOUT, timeout=30)
             self.keep_screen(folder)
             try:
                 self.driver.keep(self, folder)
