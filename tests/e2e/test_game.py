@@ -12,9 +12,9 @@ import sys
 import threading
 import time
 
+ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..'))
 # What the tests share with the benchmark: the servers, the cue finder, waiting.
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'tools',
-                                'stage'))
+sys.path.insert(0, os.path.join(ROOT, 'tools', 'stage'))
 import drivers  # noqa: E402
 from harness import RATE, Game, is_cat, is_verdict, run, score_line, wait_until  # noqa: E402
 from listener import Listener  # noqa: E402
@@ -272,7 +272,7 @@ def update():
         assert before in old, 'no credits line in the program'
         with open(program, 'wb') as f:
             f.write(old.replace(before, after))
-        subprocess.run([sys.executable, os.path.join(drivers.ROOT, 'tools', 'stamp-site.py'),
+        subprocess.run([sys.executable, os.path.join(ROOT, 'tools', 'stamp-site.py'),
                         game.cwd], check=True, capture_output=True)
         for credits, serving, said in (('ろぴ開発チーム', True, ('offline', 'ready')),
                                        ('ろぴ更新チーム', False, ('offline', 'new'))):
