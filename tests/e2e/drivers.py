@@ -145,7 +145,11 @@ class Wine(Driver):
         """Where the game's threads and the prefix's server stand, read at once (Wine's own
         account of every process of the prefix comes later, too late on a busy machine for a
         thread held up a while), or where they stood in a game that died of a signal (its
-        core); then the prefix's processes and their threads, and how Wine started."""
+        core); then the prefix's processes and their threads. How Wine started comes first: a
+        game that never started has only that to tell, and a slow account after it may time out."""
+        for name in os.listdir(game.folder):
+            if name.startswith('wine-start.log'):
+                shutil.copy(os.path.join(game.folder, name), folder)
         threads = {f'{core}-backtrace.txt': [WINE_LOADER, core]
                    for core in glob.glob(os.path.join(folder, 'core*'))}
         if getattr(game, 'process', None) and game.process.poll() is None:
@@ -161,13 +165,11 @@ class Wine(Driver):
         if 'WINEPREFIX' not in getattr(game, 'env', {}):
             return
         with open(os.path.join(folder, 'wine-processes.txt'), 'w') as out:
-            out.write(f'the game: {game.process.pid}\n' + '\n'.join(self.processes(game)) + '\n')
+            game_pid = game.process.pid if getattr(game, 'process', None) else 'never started'
+            out.write(f'the game: {game_pid}\n' + '\n'.join(self.processes(game)) + '\n')
         with open(os.path.join(folder, 'wine-threads.txt'), 'wb') as out:
             subprocess.run(['winedbg', '--command', 'bt all'], env=game.env, stdout=out,
                            stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL, timeout=60)
-        for name in os.listdir(game.folder):
-            if name.startswith('wine-start.log'):
-                shutil.copy(os.path.join(game.folder, name), folder)
 
     def finish(self, game):
         """Ends every process of the prefix and its server; one that hangs (a Wine that never
