@@ -27,6 +27,12 @@ if [[ $busy == --busy ]]; then
     done
 fi
 
+# The processes a run started: every one carries this build's artifacts folder in its environment.
+leftovers() {
+    grep -lsz "^ROPI_E2E_ARTIFACTS=$build/e2e-artifacts\$" /proc/[0-9]*/environ |
+        cut -d/ -f3 | grep -vx "$$" | tr '\n' ' ' || true
+}
+
 ulimit -c unlimited # a game that dies of a signal leaves its core in its folder
 rm -rf "$soak"
 mkdir -p "$soak"
@@ -41,7 +47,12 @@ for run in $(seq -f '%02g' "$runs"); do
         verdict=failed
         [[ -d e2e-artifacts ]] && mv e2e-artifacts "$soak/run-$run-artifacts"
     fi
-    echo "run $run of $runs: $verdict in $((SECONDS - started)) s (load $(cut -d' ' -f1-3 /proc/loadavg))"
+    # A scenario that CTest killed at its timeout leaves its servers and its Wine running (they
+    # would load every later run): whatever still carries this build's environment is ended.
+    left=$(leftovers)
+    [[ -n $left ]] && kill -9 $left 2>/dev/null || true
+    echo "run $run of $runs: $verdict in $((SECONDS - started)) s (load $(cut -d' ' -f1-3 /proc/loadavg))" \
+        "$([[ -n $left ]] && echo "; $(wc -w <<<"$left") processes left running, ended")"
 done
 
 python3 - "$soak" "$runs" <<'PY'
