@@ -167,6 +167,9 @@ def version_box(wm=False):
         box = owned_box(game, 'バージョン情報')
         game.key('Return')
         wait_until(lambda: not game.driver.box_is_up(game, box), 15, 'the box stayed', every=0.1)
+        if wm:  # the player presses on once the window manager shows the window active again
+            wait_until(lambda: game.active_window() == game.window, 15,
+                       'the window was not made active again', every=0.1)
         game.quit_by('Alt+X after the version box', lambda: game.key('alt+x'))
 
 
