@@ -15,7 +15,6 @@ import time
 ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..'))
 # What the tests share with the benchmark: the servers, the cue finder, waiting.
 sys.path.insert(0, os.path.join(ROOT, 'tools', 'stage'))
-import drivers  # noqa: E402
 from harness import RATE, Game, is_cat, is_verdict, run, score_line, wait_until  # noqa: E402
 from listener import Listener  # noqa: E402
 from screen import BLACK, NAVY, button_ink, cat_slot, client_origin  # noqa: E402
