@@ -13,6 +13,7 @@ import time
 import drivers
 from cues import CueBook
 from soundserver import FRAME_BYTES, RATE, SoundServer, spawn
+from timeline import Timeline
 from waiting import wait_until
 from xvfb import start_xvfb
 
@@ -67,6 +68,10 @@ class Game:
         return self
 
     def _start(self):
+        # Every process of the run but the X server has the run's folder for its home.
+        self.timeline = Timeline(b'HOME=' + self.folder.encode(),
+                                 lambda: getattr(getattr(self, 'process', None), 'pid', None),
+                                 [self.recording])
         display = start_xvfb(self.processes, 1024, 768)
         self.env = dict(os.environ)
         if self.audio == 'pulse':
@@ -119,6 +124,7 @@ class Game:
                 # What the machine was busy with then: two samples, the second a second long.
                 subprocess.run(['top', '-b', '-n', '2', '-d', '1', '-w', '200'], stdout=out,
                                stderr=subprocess.STDOUT, timeout=30)
+            self.timeline.keep(os.path.join(folder, 'timeline.txt'))
             self.keep_screen(folder)
             try:
                 self.driver.keep(self, folder)
@@ -131,6 +137,7 @@ class Game:
                 if os.path.exists(os.path.join(self.folder, file)):
                     shutil.copy(os.path.join(self.folder, file), folder)
             print(f'artifacts kept in {folder}', file=sys.stderr)
+        self.timeline.stopped.set()
         for process in reversed(self.processes):
             if process.poll() is None:
                 process.terminate()
