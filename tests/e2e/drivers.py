@@ -109,11 +109,10 @@ class Wine(Driver):
         for attempt in range(3):
             with open(log, 'ab') as out:
                 try:
-                    # Returns once the server listens: a program started before then would
-                    # start a second server of its own.
-                    for command in (['wineserver', '-p'], ['wine', 'cmd', '/c', 'exit']):
-                        subprocess.run(command, env=game.env, stdin=subprocess.DEVNULL,
-                                       stdout=out, stderr=out, timeout=60, check=True)
+                    self.start_server(game, out)
+                    subprocess.run(['wine', 'cmd', '/c', 'exit'], env=game.env,
+                                   stdin=subprocess.DEVNULL, stdout=out, stderr=out, timeout=60,
+                                   check=True)
                     self.keep_desktop(game, out)
                     with open(log, encoding='utf-8', errors='replace') as said:
                         said = said.read()
@@ -125,6 +124,32 @@ class Wine(Driver):
             self.finish(game)
             os.rename(log, f'{log}.{attempt}')
         raise AssertionError('Wine did not start its services')
+
+    def start_server(self, game, out):
+        """Starts the prefix's server in the test's own session, and waits until it listens (a
+        program started before then would start a second server). Left to itself the server
+        leaves for a session of its own, and on this kernel a session is a scheduling group
+        of its own (autogroup), where a server that sleeps between short requests can wait
+        seconds for a processor while the test's busy loops run: a stall of every Wine program
+        that a player's desktop, whose sessions live in cgroups, does not have."""
+        # Not among the game's processes, which are ended first: the server ends the prefix's.
+        game.wine_server = server = subprocess.Popen(
+            ['wineserver', '--foreground', '--persistent'], env=game.env,
+            stdin=subprocess.DEVNULL, stdout=out, stderr=out)
+
+        def listening():  # a socket of the server's that accepts connections
+            try:
+                held = {os.readlink(f'/proc/{server.pid}/fd/{fd}')
+                        for fd in os.listdir(f'/proc/{server.pid}/fd')}
+            except OSError:
+                return False
+            with open('/proc/net/unix') as sockets:
+                return any(len(f) > 6 and f[3] == '00010000' and f'socket:[{f[6]}]' in held
+                           for f in map(str.split, sockets))
+        wait_until(lambda: listening() or server.poll() is not None, 60,
+                   'the Wine server did not start', every=0.05)
+        if server.poll() is not None:
+            raise subprocess.SubprocessError(f'the Wine server ended at once ({server.returncode})')
 
     def stream_owner(self, game):
         return None  # the stream may come from another process of the prefix
@@ -180,9 +205,12 @@ class Wine(Driver):
             try:
                 for command in (['wineserver', kill], ['wineserver', '-w']):
                     subprocess.run(command, env=game.env, capture_output=True, timeout=30)
-                return
+                break
             except subprocess.TimeoutExpired:
                 pass
+        if server := getattr(game, 'wine_server', None):
+            server.kill()  # gone already, unless it hung
+            server.wait()
 
     def keep_desktop(self, game, out):
         """A player's desktop is there before a program starts and stays when it ends. Wine
