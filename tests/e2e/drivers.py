@@ -126,12 +126,9 @@ class Wine(Driver):
         raise AssertionError('Wine did not start its services')
 
     def start_server(self, game, out):
-        """Starts the prefix's server in the test's own session, and waits until it listens (a
-        program started before then would start a second server). Left to itself the server
-        leaves for a session of its own, and on this kernel a session is a scheduling group
-        of its own (autogroup), where a server that sleeps between short requests can wait
-        seconds for a processor while the test's busy loops run: a stall of every Wine program
-        that a player's desktop, whose sessions live in cgroups, does not have."""
+        """Starts the prefix's server in the test's own session (see the README, "Windows": a
+        server in a session of its own starves here), and waits until it listens: a program
+        started before then would start a second server."""
         # Not among the game's processes, which are ended first: the server ends the prefix's.
         game.wine_server = server = subprocess.Popen(
             ['wineserver', '--foreground', '--persistent'], env=game.env,
