@@ -141,7 +141,11 @@ class Game:
         for process in reversed(self.processes):
             if process.poll() is None:
                 process.terminate()
-                process.wait(5)
+                try:
+                    process.wait(5)
+                except subprocess.TimeoutExpired:  # a Wine program may wait long on its console
+                    process.kill()
+                    process.wait(10)
         self.driver.finish(self)
         shutil.rmtree(self.folder, ignore_errors=True)
 
