@@ -9,6 +9,7 @@ import sys
 import urllib.parse
 
 from browser import chromium_command, serve_site
+from timeline import pids_with, read
 from waiting import wait_until
 
 WINE_LOADER = '/usr/lib/wine/wine64'  # Debian's, which a core of a Windows program is of
@@ -226,17 +227,9 @@ class Wine(Driver):
 
     def processes(self, game):
         """The command lines of the prefix's processes, as the system sees them."""
-        prefix, found = f'WINEPREFIX={game.env["WINEPREFIX"]}'.encode(), []
-        for pid in filter(str.isdigit, os.listdir('/proc')):
-            try:
-                with open(f'/proc/{pid}/environ', 'rb') as environ:
-                    if prefix in environ.read().split(b'\0'):
-                        with open(f'/proc/{pid}/cmdline', 'rb') as f:
-                            command = f.read().replace(b'\0', b' ').decode(errors='replace')
-                        found.append(f'{pid} {command}')
-            except OSError:
-                pass  # a process that has just gone
-        return found
+        prefix = f'WINEPREFIX={game.env["WINEPREFIX"]}'.encode()
+        return [f'{pid} ' + read(f'/proc/{pid}/cmdline').replace(b'\0', b' ').decode(
+            errors='replace') for pid in pids_with(prefix)]
 
     def prefix(self, folder):
         """Windows' DLLs are linked from the template, everything Wine may write is copied."""

@@ -25,6 +25,13 @@ def read(path):
         return b''
 
 
+def pids_with(variable):
+    """The processes whose environment holds `variable` (NAME=value, as bytes): those a run
+    started, whatever sessions they left for."""
+    return [pid for pid in os.listdir('/proc')
+            if pid.isdigit() and variable in read(f'/proc/{pid}/environ').split(b'\0')]
+
+
 class Timeline:
     """Watches every process whose environment holds `marker` (NAME=value, as bytes), the
     game's process (`game_pid()`, or None) in detail, and the sizes of `files`."""
@@ -39,8 +46,7 @@ class Timeline:
     def _watch(self):
         while not self.stopped.wait(1):
             if int(time.monotonic() - self.start) % 5 == 0 or not self.pids:
-                self.pids = [pid for pid in os.listdir('/proc') if pid.isdigit() and self.marker
-                             in read(f'/proc/{pid}/environ').split(b'\0')]
+                self.pids = pids_with(self.marker)
             self.lines.append(self._sample())
 
     def _sample(self):
