@@ -24,6 +24,7 @@ ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
 sys.path[:0] = [os.path.join(ROOT, "bench"), os.path.join(ROOT, "tools", "stage")]
 import desktop  # noqa: E402
 import figures  # noqa: E402
+import wineprefix  # noqa: E402
 import xserver  # noqa: E402
 from processes import children, cpu_seconds, used  # noqa: E402
 
@@ -147,11 +148,8 @@ class Wine:
 
     def stop_server(self):
         """Ends every process of the prefix and waits for the server to be gone."""
-        subprocess.run(["wineserver", "-k"], env=self.env, capture_output=True)
-        subprocess.run(["wineserver", "-w"], env=self.env, capture_output=True)
-        if self.server:
-            self.server.wait()
-            self.server = None
+        wineprefix.end(self.env, self.server)
+        self.server = None
         reap_wine_orphans()
 
     def start_server(self):
@@ -159,7 +157,7 @@ class Wine:
         running between two games. The first program then starts Wine's own services;
         this one does nothing else."""
         self.stop_server()
-        self.server = subprocess.Popen(["wineserver", "-f", "-p"], env=self.env)
+        self.server = wineprefix.start_server(self.env)
         subprocess.run(["wine", "cmd", "/c", "exit"], env=self.env, stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
         time.sleep(1)

@@ -8,8 +8,8 @@ import subprocess
 import sys
 import urllib.parse
 
+import wineprefix
 from browser import chromium_command, serve_site
-from timeline import pids_with, read
 from waiting import wait_until
 
 WINE_LOADER = '/usr/lib/wine/wine64'  # Debian's, which a core of a Windows program is of
@@ -110,7 +110,9 @@ class Wine(Driver):
         for attempt in range(3):
             with open(log, 'ab') as out:
                 try:
-                    self.start_server(game, out)
+                    # Not among the game's processes, which are ended first: the server ends
+                    # the prefix's.
+                    game.wine_server = wineprefix.start_server(game.env, out)
                     subprocess.run(['wine', 'cmd', '/c', 'exit'], env=game.env,
                                    stdin=subprocess.DEVNULL, stdout=out, stderr=out, timeout=60,
                                    check=True)
@@ -125,29 +127,6 @@ class Wine(Driver):
             self.finish(game)
             os.rename(log, f'{log}.{attempt}')
         raise AssertionError('Wine did not start its services')
-
-    def start_server(self, game, out):
-        """Starts the prefix's server in the test's own session (see the README, "Windows": a
-        server in a session of its own starves here), and waits until it listens: a program
-        started before then would start a second server."""
-        # Not among the game's processes, which are ended first: the server ends the prefix's.
-        game.wine_server = server = subprocess.Popen(
-            ['wineserver', '--foreground', '--persistent'], env=game.env,
-            stdin=subprocess.DEVNULL, stdout=out, stderr=out)
-
-        def listening():  # a socket of the server's that accepts connections
-            try:
-                held = {os.readlink(f'/proc/{server.pid}/fd/{fd}')
-                        for fd in os.listdir(f'/proc/{server.pid}/fd')}
-            except OSError:
-                return False
-            with open('/proc/net/unix') as sockets:
-                return any(len(f) > 6 and f[3] == '00010000' and f'socket:[{f[6]}]' in held
-                           for f in map(str.split, sockets))
-        wait_until(lambda: listening() or server.poll() is not None, 60,
-                   'the Wine server did not start', every=0.05)
-        if server.poll() is not None:
-            raise subprocess.SubprocessError(f'the Wine server ended at once ({server.returncode})')
 
     def stream_owner(self, game):
         return None  # the stream may come from another process of the prefix
@@ -195,20 +174,8 @@ class Wine(Driver):
                            stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL, timeout=60)
 
     def finish(self, game):
-        """Ends every process of the prefix and its server; one that hangs (a Wine that never
-        finished starting) is killed outright."""
-        if 'WINEPREFIX' not in getattr(game, 'env', {}):
-            return
-        for kill in ('-k', '-k9'):
-            try:
-                for command in (['wineserver', kill], ['wineserver', '-w']):
-                    subprocess.run(command, env=game.env, capture_output=True, timeout=30)
-                break
-            except subprocess.TimeoutExpired:
-                pass
-        if server := getattr(game, 'wine_server', None):
-            server.kill()  # gone already, unless it hung
-            server.wait()
+        if 'WINEPREFIX' in getattr(game, 'env', {}):
+            wineprefix.end(game.env, getattr(game, 'wine_server', None))
 
     def keep_desktop(self, game, out):
         """A player's desktop is there before a program starts and stays when it ends. Wine
@@ -226,10 +193,7 @@ class Wine(Driver):
                        stdin=subprocess.DEVNULL, stdout=out, stderr=out, timeout=60, check=True)
 
     def processes(self, game):
-        """The command lines of the prefix's processes, as the system sees them."""
-        prefix = f'WINEPREFIX={game.env["WINEPREFIX"]}'.encode()
-        return [f'{pid} ' + read(f'/proc/{pid}/cmdline').replace(b'\0', b' ').decode(
-            errors='replace') for pid in pids_with(prefix)]
+        return wineprefix.processes(game.env['WINEPREFIX'])
 
     def prefix(self, folder):
         """Windows' DLLs are linked from the template, everything Wine may write is copied."""
