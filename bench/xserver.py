@@ -9,7 +9,7 @@ import subprocess
 import tempfile
 import time
 
-from soundserver import SoundServer  # tools/stage, on the path of every part's script
+from soundserver import SoundServer, end_all  # tools/stage, on the path of every part's script
 from xvfb import start_xvfb
 
 MAP_NOTIFY = 19
@@ -90,8 +90,5 @@ def stage(name):
         display = start_xvfb(processes, 1280, 1024)
         yield folder, processes, sound, display
     finally:
-        for process in reversed(processes):
-            if process.poll() is None:
-                process.terminate()
-                process.wait(5)
+        end_all(processes)
         shutil.rmtree(folder, ignore_errors=True)

@@ -12,7 +12,7 @@ import time
 
 import drivers
 from cues import CueBook
-from soundserver import FRAME_BYTES, RATE, SoundServer, spawn
+from soundserver import FRAME_BYTES, RATE, SoundServer, end_all, spawn
 from timeline import Timeline
 from waiting import wait_until
 from xvfb import start_xvfb
@@ -128,8 +128,8 @@ class Game:
             self.keep_screen(folder)
             try:
                 self.driver.keep(self, folder)
-            except (subprocess.SubprocessError, OSError) as error:
-                print(f'could not keep what the driver keeps: {error}', file=sys.stderr)
+            except (subprocess.SubprocessError, OSError) as failure:
+                print(f'could not keep what the driver keeps: {failure}', file=sys.stderr)
             for index, (label, shot) in enumerate(self.shots):
                 with open(os.path.join(folder, f'{index:03d}-{label}.ppm'), 'wb') as f:
                     f.write(shot.ppm)
@@ -138,14 +138,7 @@ class Game:
                     shutil.copy(os.path.join(self.folder, file), folder)
             print(f'artifacts kept in {folder}', file=sys.stderr)
         self.timeline.stopped.set()
-        for process in reversed(self.processes):
-            if process.poll() is None:
-                process.terminate()
-                try:
-                    process.wait(5)
-                except subprocess.TimeoutExpired:  # a Wine program may wait long on its console
-                    process.kill()
-                    process.wait(10)
+        end_all(self.processes)
         self.driver.finish(self)
         shutil.rmtree(self.folder, ignore_errors=True)
 

@@ -16,6 +16,19 @@ def spawn(processes, command, **how):
     return processes[-1]
 
 
+def end_all(processes):
+    """Ends the processes, last first; one not ended 5 s after it was asked (a Wine program may
+    wait long on its console) is killed, so that whatever ends after them always runs."""
+    for process in reversed(processes):
+        if process.poll() is None:
+            process.terminate()
+            try:
+                process.wait(5)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait(10)
+
+
 class SoundServer:
     """A PulseAudio server of the run's own, as on a desktop but with no user or
     system configuration: a null sink at the game's rate and format, whose
