@@ -13,10 +13,11 @@ play=(cmake g++ make pkg-config qt6-base-dev libsdl2-mixer-dev fonts-ipafont-got
 test=(clang-format python3 xvfb xdotool xclip x11-utils imagemagick openbox pulseaudio
     pulseaudio-utils)
 ci=(dpkg-dev file desktop-file-utils appstream lintian clang-14 libclang-rt-14-dev)
-# The posix thread model of mingw-w64: the win32 one of GCC 12 has no std::thread.
+# The posix thread model of mingw-w64: the win32 one of GCC 12 has no std::thread. The tests
+# build a small library for Wine's processes with the machine's own C compiler.
 windows=(cmake g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 nsis zip unzip
     python3 xvfb xdotool xclip x11-utils imagemagick openbox pulseaudio pulseaudio-utils
-    fonts-ipafont-gothic gdb)
+    fonts-ipafont-gothic gdb gcc)
 
 # The browser game: emscripten to build; the browsers, their drivers, the IPA fonts (without
 # them headless Chromium draws Japanese as boxes), an X server and a sound server to test.

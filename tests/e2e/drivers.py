@@ -96,7 +96,8 @@ class Wine(Driver):
 
     def environment(self, game):
         return dict(WINEPREFIX=self.prefix(game.folder), WINEDEBUG='-all,err+all',
-                    WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d')
+                    WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d',
+                    LD_PRELOAD=wineprefix.same_session(game.folder))
 
     def command(self, game):
         return ['wine', self.game]

@@ -3,7 +3,8 @@
 The server is started by the caller, in the caller's own session. Left to itself Wine daemonizes
 its server into a session of its own, and on a machine whose kernel makes each session a
 scheduling group of its own (autogroups, no login manager's cgroup around them) that group is
-starved beside a busy one: every Wine program then waits on it for seconds (README, "Windows")."""
+starved beside a busy one: every Wine program then waits on it for seconds (README, "Windows").
+Wine's services start sessions of their own as well: `same_session` keeps them in the caller's."""
 import os
 import subprocess
 
@@ -36,6 +37,16 @@ def start_server(env, out=subprocess.DEVNULL):
     if server.poll() is not None:
         raise subprocess.SubprocessError(f'the Wine server ended at once ({server.returncode})')
     return server
+
+
+def same_session(folder):
+    """A library that keeps every Wine process it is loaded into (LD_PRELOAD) in the session it
+    was started in (same-session.c), built into `folder`: its path."""
+    library = os.path.join(folder, 'same-session.so')
+    subprocess.run(['cc', '-shared', '-fPIC', '-o', library,
+                    os.path.join(os.path.dirname(os.path.abspath(__file__)), 'same-session.c')],
+                   check=True)
+    return library
 
 
 def end(env, server=None):
