@@ -97,6 +97,7 @@ class Wine(Driver):
     def environment(self, game):
         return dict(WINEPREFIX=self.prefix(game.folder), WINEDEBUG='-all,err+all',
                     WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d',
+                    # In every process of the scenario, the X tools' too; only Wine's call setsid().
                     LD_PRELOAD=wineprefix.same_session(game.folder))
 
     def command(self, game):
